@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class SerialLine;
+class Clock;
+class FileDialog;
+class Profile;
+class Launcher;
+class Associations;
+class HelpViewer;
+
+// Everything the windows and the logic reach of the outside world. main.cpp builds the
+// real adapters; the tests hand in fakes.
+struct Platform
+{
+    SerialLine& line;
+    Clock& clock;
+    FileDialog& fileDialog;
+    Profile& profile;
+    Launcher& launcher;
+    Associations& associations;
+    HelpViewer& helpViewer;
+    QString applicationDir; // the folder of the executable: help file and documents/ live there
+};
