@@ -21,22 +21,18 @@ public:
     const QString& text() const { return m_text; }
     qsizetype length() const { return m_text.size(); }
 
-    // Changes since the last takeChanges(): `dropped` characters left the front of the text
-    // and the last `added` characters of text() are new. `reset` means start over from text().
+    // What changed since the view last looked: the text that left the front (oldest first),
+    // and how many characters at the end of text() are new. `reset` means: start over from text().
     struct Changes
     {
-        qsizetype dropped = 0;
-        qsizetype added = 0;
         bool reset = false;
-        bool any() const { return reset || dropped > 0 || added > 0; }
+        QString dropped;
+        qsizetype added = 0;
     };
     Changes takeChanges();
-    // Text dropped from the front since the last takeChanges(), oldest first, for the view to
-    // count what it must remove; empty when the view must start over anyway.
-    QStringView droppedText() const { return m_dropped; }
 
 private:
     QString m_text;
-    QString m_dropped; // what left the front since the view last looked (bounded: see append)
-    Changes m_changes;
+    qsizetype m_seenLength = 0; // length of the text when the view last looked
+    Changes m_changes;          // `dropped` never grows past m_seenLength: beyond that the view starts over
 };
