@@ -1,0 +1,42 @@
+#include "board/boardcommands.h"
+
+#include "common/numbers.h"
+#include "platform/serialline.h"
+#include "terminal/pause.h"
+#include "terminal/surface.h"
+#include "terminal/terminalbuffer.h"
+
+BoardCommands::BoardCommands(SerialLine& line, Pause& pause, TerminalBuffer& terminal, Surface& surface,
+                             const double& mtop)
+    : m_line(line), m_pause(pause), m_terminal(terminal), m_surface(surface), m_mtop(mtop)
+{}
+
+void BoardCommands::runProgram()
+{
+    m_line.sendLine(QStringLiteral("RUN\r\n"));
+    m_pause.wait(kRunPause);
+}
+
+void BoardCommands::memory()
+{
+    m_line.sendLine(QStringLiteral("?free\r\n"));
+}
+
+void BoardCommands::reset()
+{
+    // Cleared first, so the board's sign-on after the reset stands on an empty terminal.
+    m_terminal.clear();
+    m_surface.setStatusText(QStringLiteral("Please RESET 80C32 Board!"));
+    // After a reset the interpreter waits for a blank to measure the baud rate. The blanks cover
+    // ten seconds, so whenever the user presses the button in that time, some still arrive.
+    for (int i = 0; i < kResetBlanks; ++i) {
+        m_line.sendLine(QStringLiteral(" "));
+        m_pause.wait(kBlankPause);
+    }
+    m_line.sendLine(QStringLiteral("\r\n"));
+    m_pause.wait(kResetStepPause);
+    m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(m_mtop) + QStringLiteral("\r\n"));
+    m_pause.wait(kResetStepPause);
+    m_line.sendLine(QStringLiteral("new\r\n"));
+    m_surface.setStatusText(QString());
+}

@@ -1,0 +1,99 @@
+#include "board/mtopchg.h"
+
+#include "common/numbers.h"
+#include "platform/serialline.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QRect twips(int left, int top, int width, int height)
+{
+    constexpr int k = MTopChg::kTwipsPerPixel;
+    return QRect(left / k, top / k, width / k, height / k);
+}
+
+QFont text1Font()
+{
+    const QString family = QStringLiteral("MS Sans Serif");
+    QFont font =
+        QFontDatabase::hasFamily(family) ? QFont(family) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSize(12);
+    return font;
+}
+
+} // namespace
+
+MTopChg::MTopChg(QWidget& mainWindow, SerialLine& line, double& mtop, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow), m_line(line), m_mtop(mtop)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Bitte MTop angeben:"));
+    resize(3720 / kTwipsPerPixel, 1590 / kTwipsPerPixel);
+
+    m_text1 = new QLineEdit(QStringLiteral("0"), this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setGeometry(twips(240, 240, 3255, 420));
+    m_text1->setFont(text1Font());
+
+    m_command1 = new QPushButton(QStringLiteral("OK"), this);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setGeometry(twips(240, 960, 1575, 375));
+
+    m_command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setGeometry(twips(1920, 960, 1575, 375));
+
+    // Outside a QDialog a button takes Enter only when it is auto-default: Enter presses the
+    // button that has the focus, and OK from the text box. Escape is bound to nothing.
+    m_command1->setAutoDefault(true);
+    m_command2->setAutoDefault(true);
+    setTabOrder(m_text1, m_command1);
+    setTabOrder(m_command1, m_command2);
+    m_text1->setFocus();
+
+    connect(m_text1, &QLineEdit::returnPressed, this, &MTopChg::confirm);
+    connect(m_command1, &QPushButton::clicked, this, &MTopChg::confirm);
+    connect(m_command2, &QPushButton::clicked, this, &QWidget::close);
+
+    mainWindow.hide();
+    m_text1->setText(numbers::signedText(m_mtop));
+}
+
+MTopChg* MTopChg::open(QWidget& mainWindow, SerialLine& line, double& mtop)
+{
+    mainWindow.hide();
+    auto* dialog = new MTopChg(mainWindow, line, mtop, &mainWindow);
+    dialog->show();
+    return dialog;
+}
+
+std::optional<double> MTopChg::acceptedValue(const QString& text)
+{
+    // Written so that NaN is refused as well.
+    const double value = numbers::readNumber(text);
+    if (value > 0.0 && value < 65535.0) return value;
+    return std::nullopt;
+}
+
+void MTopChg::confirm()
+{
+    // A refused value leaves the dialog open without a word, as the board's users know it.
+    const std::optional<double> value = acceptedValue(m_text1->text());
+    if (!value) return;
+    m_mtop = *value;
+    // The number as read goes out, not the text as typed: "1000abc" would otherwise set the
+    // memory top here to 1000 and send the board an error.
+    m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(*value) + QStringLiteral("\r\n"));
+    close();
+}
+
+void MTopChg::closeEvent(QCloseEvent* event)
+{
+    // OK, Cancel and the frame's close box all end here; the main window must come back.
+    if (m_mainWindow) m_mainWindow->show();
+    event->accept();
+}

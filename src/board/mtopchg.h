@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+class QLineEdit;
+class QPushButton;
+class SerialLine;
+
+// The memory-top dialog ("MTOP" in the Settings menu): shows the main window's memory top,
+// and on OK with a value the board can take stores it and sends it as "mtop = " + number.
+// While it is open the main window is hidden; however it goes away (OK, Cancel, the frame's
+// close box) the main window comes back. It deletes itself when closed.
+class MTopChg : public QWidget
+{
+    Q_OBJECT
+public:
+    // Measures in twips, as the dialog was drawn; 15 twips make one pixel at 96 dots per inch.
+    static constexpr int kTwipsPerPixel = 15;
+
+    // The load step runs here: the main window is hidden and Text1 shows mtop.
+    MTopChg(QWidget& mainWindow, SerialLine& line, double& mtop, QWidget* parent = nullptr);
+
+    // The menu entry: hides the main window and shows a fresh dialog, owned by the main window
+    // so that it cannot outlive the memory top it writes.
+    static MTopChg* open(QWidget& mainWindow, SerialLine& line, double& mtop);
+
+    // The value OK takes from the text: read leniently, accepted when 0 < value < 65535.
+    static std::optional<double> acceptedValue(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void confirm();
+
+    QPointer<QWidget> m_mainWindow;
+    SerialLine& m_line;
+    double& m_mtop;
+    QLineEdit* m_text1 = nullptr;      // the memory top as text
+    QPushButton* m_command1 = nullptr; // OK
+    QPushButton* m_command2 = nullptr; // Cancel
+};

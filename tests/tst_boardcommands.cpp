@@ -1,0 +1,121 @@
+#include "board/boardcommands.h"
+#include "fakes.h"
+#include "terminal/pause.h"
+#include "terminal/terminalbuffer.h"
+
+#include <QLocale>
+#include <QTest>
+
+namespace {
+
+constexpr qint64 kMs = 1'000'000;
+
+struct Rig
+{
+    FakeSerialLine line;
+    FakeClock clock;
+    Pause pause{clock};
+    TerminalBuffer terminal;
+    FakeSurface surface;
+    double mtop = 32768;
+    BoardCommands commands{line, pause, terminal, surface, mtop};
+    QList<qint64> sentAt;
+    const qint64 start = clock.nowNs();
+
+    Rig()
+    {
+        line.onSend = [this](const QString&) { sentAt.append(clock.nowNs() - start); };
+    }
+};
+
+} // namespace
+
+class TestBoardCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void runPausesTwoSeconds();
+    void memoryDoesNotPause();
+    void resetSequence();
+    void resetSendsTheMemoryTop_data();
+    void resetSendsTheMemoryTop();
+};
+
+void TestBoardCommands::runPausesTwoSeconds()
+{
+    Rig rig;
+    rig.commands.runProgram();
+    QCOMPARE(rig.line.sends, QStringList{"RUN\r\n"});
+    QCOMPARE(rig.sentAt, QList<qint64>{0});
+    QCOMPARE(rig.clock.nowNs() - rig.start, 2000 * kMs);
+}
+
+void TestBoardCommands::memoryDoesNotPause()
+{
+    Rig rig;
+    rig.commands.memory();
+    QCOMPARE(rig.line.sends, QStringList{"?free\r\n"});
+    QCOMPARE(rig.clock.nowNs(), rig.start);
+    QCOMPARE(rig.clock.idleCalls, 0);
+}
+
+void TestBoardCommands::resetSequence()
+{
+    Rig rig;
+    rig.terminal.append(u"old sign-on");
+    QStringList statusAtSend;
+    QStringList terminalAtSend;
+    rig.line.onSend = [&](const QString&) {
+        rig.sentAt.append(rig.clock.nowNs() - rig.start);
+        statusAtSend.append(rig.surface.status);
+        terminalAtSend.append(rig.terminal.text());
+    };
+
+    rig.commands.reset();
+
+    QStringList expected(50, QStringLiteral(" "));
+    expected << "\r\n"
+             << "mtop =  32768\r\n"
+             << "new\r\n";
+    QCOMPARE(rig.line.sends, expected);
+    // Every send happens on a cleared terminal with the prompt for the user showing.
+    QCOMPARE(statusAtSend, QStringList(53, QStringLiteral("Please RESET 80C32 Board!")));
+    QCOMPARE(terminalAtSend, QStringList(53, QString()));
+    QCOMPARE(rig.surface.statusTexts, (QStringList{"Please RESET 80C32 Board!", QString()}));
+
+    // A pause lasts at least what it asks; the float 0.2 is a few ns more than 0.2 s.
+    const auto near = [](qint64 got, qint64 wanted) { return got >= wanted && got - wanted < 1000; };
+    for (int i = 0; i < 50; ++i)
+        QVERIFY2(near(rig.sentAt[i], i * 200 * kMs), qPrintable(QString::number(i)));
+    QVERIFY(near(rig.sentAt[51] - rig.sentAt[50], 500 * kMs));
+    QVERIFY(near(rig.sentAt[52] - rig.sentAt[51], 500 * kMs));
+    // "new" is the last thing: nothing waits after it.
+    QCOMPARE(rig.clock.nowNs() - rig.start, rig.sentAt[52]);
+    QVERIFY(near(rig.sentAt[52], 11000 * kMs));
+}
+
+void TestBoardCommands::resetSendsTheMemoryTop_data()
+{
+    QTest::addColumn<double>("mtop");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("default") << 32768.0 << "mtop =  32768\r\n";
+    QTest::newRow("fraction") << 1000.25 << "mtop =  1000.25\r\n";
+    QTest::newRow("negative") << -5.0 << "mtop = -5\r\n";
+}
+
+void TestBoardCommands::resetSendsTheMemoryTop()
+{
+    QFETCH(double, mtop);
+    QFETCH(QString, command);
+    // A decimal comma in the user's locale must not reach the board.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Rig rig;
+    // The value is read when Reset runs, not when the commands were built.
+    rig.mtop = mtop;
+    rig.commands.reset();
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(rig.line.sends.at(51), command);
+}
+
+QTEST_GUILESS_MAIN(TestBoardCommands)
+#include "tst_boardcommands.moc"

@@ -1,0 +1,239 @@
+#include "board/listingcapture.h"
+#include "board/programupload.h"
+#include "capturereference.h"
+#include "fakes.h"
+#include "terminal/pause.h"
+#include "terminal/terminalbuffer.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Rig
+{
+    FakeSerialLine line;
+    FakeFileDialog dialog;
+    TerminalBuffer terminal;
+    FakeSurface surface;
+    ListingCapture capture{line, dialog, terminal, surface};
+    QTemporaryDir dir;
+    QString target = dir.filePath(QStringLiteral("prog.lis"));
+
+    // The main window's receive path, in its order: terminal, capturing, awaiting echo.
+    void receive(const QString& chunk)
+    {
+        if (capture.mode() == CaptureMode::Terminal) terminal.append(chunk);
+        if (capture.mode() == CaptureMode::Capturing) capture.captureStep(chunk);
+        if (capture.mode() == CaptureMode::AwaitingEcho) capture.startStep(chunk);
+    }
+
+    void save(const QString& name)
+    {
+        dialog.answers = {name};
+        capture.saveProgram();
+    }
+
+    static constexpr const char* kMissing = "<no file>";
+    // The target's bytes, or kMissing.
+    QByteArray file() const
+    {
+        QFile f(target);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(kMissing);
+    }
+};
+
+} // namespace
+
+class TestCapture : public QObject
+{
+    Q_OBJECT
+private slots:
+    void saveProgramStartsTheCapture();
+    void cancelledDialogChangesNothing();
+    void answers_data();
+    void answers();
+    void wholeAnswerInOneChunkWaitsForTheNext();
+    void clearScreenAndOtherDialogsLeaveTheCaptureAlone();
+    void unwritableTargetKeepsTheOldFile();
+    void matchesTheReferenceOnRandomSplits();
+};
+
+void TestCapture::saveProgramStartsTheCapture()
+{
+    Rig rig;
+    rig.terminal.append(u"old text");
+    rig.dialog.fileName = QStringLiteral("/last/choice.lis");
+
+    rig.save(rig.target);
+
+    QCOMPARE(rig.line.sends, QStringList{"LIST\r\n"});
+    QCOMPARE(rig.terminal.text(), QString());
+    QCOMPARE(rig.capture.mode(), CaptureMode::AwaitingEcho);
+    QCOMPARE(rig.capture.target(), rig.target);
+    QCOMPARE(rig.surface.status, "Saving " + rig.target + " ...");
+    QCOMPARE(rig.surface.progressValues, QList<float>{0});
+    QCOMPARE(rig.surface.visibility, QList<bool>{false});
+    QCOMPARE(rig.dialog.shown.size(), 1);
+    QVERIFY(rig.dialog.shown[0].save);
+    QCOMPARE(rig.dialog.shown[0].fileName, QString());
+    QCOMPARE(rig.dialog.shown[0].defaultExt, QStringLiteral(".LIS"));
+    QCOMPARE(rig.dialog.shown[0].filter, QStringLiteral("BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|"
+                                                        "Text files (*.txt)|*.txt|other files (*.*)|*.*"));
+}
+
+void TestCapture::cancelledDialogChangesNothing()
+{
+    Rig rig;
+    rig.terminal.append(u"old text");
+    rig.capture.saveProgram();
+    QVERIFY(rig.line.sends.isEmpty());
+    QCOMPARE(rig.terminal.text(), QStringLiteral("old text"));
+    QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
+    QVERIFY(rig.surface.statusTexts.isEmpty());
+}
+
+void TestCapture::answers_data()
+{
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("buffer");
+
+    QTest::newRow("plain") << QStringList{"LIST\r\n", "10 A\r\n20 B\r\n", "READY\r\n>"}
+                           << QByteArray("10 A\r\n20 B\r\n\r\n") << "10 A\r\n20 B\r\nREADY\r\n>";
+    QTest::newRow("echo split: kept") << QStringList{"LI", "ST\r\n10 A\r\nREADY\r\n>"}
+                                      << QByteArray("LIST\r\n10 A\r\n\r\n") << "LIST\r\n10 A\r\nREADY\r\n>";
+    QTest::newRow("end marker split") << QStringList{"LIST\r\n", "10 A\r\nREA", "DY\r", "\n", ">"}
+                                      << QByteArray("10 A\r\n\r\n") << "10 A\r\nREADY\r\n>";
+    QTest::newRow("marker at the start") << QStringList{"LIST\r\n", "READY\r\n>"} << QByteArray("\r\n") << "READY\r\n>";
+    QTest::newRow("two markers: the last counts")
+        << QStringList{"LIST\r\n", "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail"}
+        << QByteArray("10 A\r\nREADY\r\n>\r\n20 B\r\n\r\n") << "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail";
+    // Cut at 1 leaves "abLIST..."; the scan goes on at 2 in that, finds the second echo and cuts again.
+    QTest::newRow("second echo after the cut")
+        << QStringList{"xLIST\r\nabLIST\r\ncd", "READY\r\n>"} << QByteArray("cd\r\n") << "cdREADY\r\n>";
+    // Cut at 3 leaves "LIST\r\nz"; the scan goes on at 4, past the second echo.
+    QTest::newRow("second echo before the cut")
+        << QStringList{"abcLIST\r\nLIST\r\nz", "READY\r\n>"} << QByteArray("LIST\r\nz\r\n") << "LIST\r\nzREADY\r\n>";
+    QTest::newRow("case matters") << QStringList{"list\r\n", "Ready\r\n>READY\r\n>"}
+                                  << QByteArray("list\r\nReady\r\n>\r\n") << "list\r\nReady\r\n>READY\r\n>";
+    QTest::newRow("8-bit characters") << QStringList{"LIST\r\n", QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>")}
+                                      << QByteArray("10 REM \xe4\r\n\r\n")
+                                      << QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>");
+}
+
+void TestCapture::answers()
+{
+    QFETCH(QStringList, chunks);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, buffer);
+    Rig rig;
+    rig.save(rig.target);
+
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        QVERIFY2(rig.file() == Rig::kMissing, "written before the end marker was complete");
+        rig.receive(chunks[i]);
+    }
+
+    QCOMPARE(rig.file(), file);
+    QCOMPARE(rig.capture.buffer(), buffer);
+    QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
+    QCOMPARE(rig.surface.status, QString());
+    // Nothing of the capture, prompt included, reaches the terminal.
+    QCOMPARE(rig.terminal.text(), QString());
+}
+
+void TestCapture::wholeAnswerInOneChunkWaitsForTheNext()
+{
+    Rig rig;
+    rig.save(rig.target);
+    rig.receive(QStringLiteral("LIST\r\n10 A\r\nREADY\r\n>"));
+    QCOMPARE(rig.capture.mode(), CaptureMode::Capturing);
+    QCOMPARE(rig.file(), QByteArray(Rig::kMissing));
+
+    rig.receive(QStringLiteral("x"));
+    QCOMPARE(rig.file(), QByteArray("10 A\r\n\r\n"));
+    QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
+    QCOMPARE(rig.terminal.text(), QString());
+
+    // Back in terminal mode: the next chunk is shown again.
+    rig.receive(QStringLiteral("y"));
+    QCOMPARE(rig.terminal.text(), QStringLiteral("y"));
+}
+
+void TestCapture::clearScreenAndOtherDialogsLeaveTheCaptureAlone()
+{
+    Rig rig;
+    rig.save(rig.target);
+    rig.receive(QStringLiteral("LIST\r\n10 A\r\n"));
+    rig.terminal.clear();
+
+    // A Merge Program meanwhile uses the same dialog for another file.
+    FakeClock clock;
+    Pause pause(clock);
+    ProgramUpload upload(rig.line, pause, rig.dialog, rig.surface);
+    rig.dialog.answers = {rig.dir.filePath(QStringLiteral("other.lis"))};
+    upload.mergeProgram();
+    QCOMPARE(rig.capture.target(), rig.target);
+
+    rig.receive(QStringLiteral("READY\r\n>"));
+    QCOMPARE(rig.file(), QByteArray("10 A\r\n\r\n"));
+    QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("other.lis"))));
+}
+
+void TestCapture::unwritableTargetKeepsTheOldFile()
+{
+    Rig rig;
+    // The target is a directory: nothing can be renamed over it.
+    const QString blocked = rig.dir.filePath(QStringLiteral("blocked.lis"));
+    QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("blocked.lis")));
+    QFile old(rig.target);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old program\r\n") > 0);
+    old.close();
+
+    for (const QString& target : {blocked, rig.dir.filePath(QStringLiteral("no/such/dir/prog.lis"))}) {
+        rig.save(target);
+        rig.receive(QStringLiteral("LIST\r\n10 A\r\nREADY\r\n>"));
+        rig.receive(QStringLiteral("\r\n"));
+        QCOMPARE(rig.surface.status, "Cannot write " + target);
+        QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
+    }
+    QVERIFY(QFileInfo(blocked).isDir());
+    QCOMPARE(rig.file(), QByteArray("old program\r\n"));
+    QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"prog.lis"});
+}
+
+void TestCapture::matchesTheReferenceOnRandomSplits()
+{
+    // Answers built from pieces that make and break markers, split at random places.
+    const QStringList pieces{"LIST\r\n", "LI", "ST", "\r\n", "READY\r\n>", "READY", "\r\n>", ">", "R", "10 A", "x"};
+    QRandomGenerator random(4);
+    // Few rounds: each finished capture syncs its file to disk. The fuzzer runs the long version.
+    for (int round = 0; round < 300; ++round) {
+        QString answer;
+        for (int n = random.bounded(1, 20); n > 0; --n)
+            answer += pieces[random.bounded(pieces.size())];
+
+        Rig rig;
+        CaptureReference reference;
+        rig.save(rig.target);
+        for (qsizetype at = 0; at < answer.size();) {
+            const qsizetype length = random.bounded(1, 10);
+            const QString chunk = answer.mid(at, length);
+            at += length;
+            rig.receive(chunk);
+            reference.receive(chunk);
+
+            const QByteArray context = QStringLiteral("round %1, answer %2").arg(round).arg(answer).toUtf8();
+            QVERIFY2(int(rig.capture.mode()) == reference.mode, context);
+            QVERIFY2(rig.capture.buffer() == reference.buffer, context);
+            QVERIFY2(rig.file() == (reference.file ? reference.file->toLatin1() : QByteArray(Rig::kMissing)), context);
+            if (reference.mode == 0) break;
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCapture)
+#include "tst_capture.moc"
