@@ -1,0 +1,288 @@
+#include "terminal/form1.h"
+
+#include "board/mtopchg.h"
+#include "config/serialsetup.h"
+#include "help/frmabout.h"
+#include "platform/serialline.h"
+#include "terminal/terminalview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QStatusBar>
+
+namespace {
+
+// Layout measures are kept in twips, as the window was drawn: 15 twips to a pixel at 96 dpi.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QFont terminalFont()
+{
+    QFont font = QFontDatabase::families().contains(QStringLiteral("Lucida Console"))
+                     ? QFont(QStringLiteral("Lucida Console"))
+                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+} // namespace
+
+Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* parent)
+    : QMainWindow(parent),
+      m_platform(platform),
+      m_describePorts(std::move(describePorts)),
+      m_capture(platform.line, platform.fileDialog, m_terminal, *this),
+      m_receive(m_terminal, m_capture),
+      m_pause(platform.clock, &m_receive),
+      m_upload(platform.line, m_pause, platform.fileDialog, *this),
+      m_commands(platform.line, m_pause, m_terminal, *this, m_mtop),
+      m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
+             platform.applicationDir),
+      m_settings(platform.profile)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("KORVEL"));
+    setWindowIcon(QIcon(QStringLiteral(":/korvel/korvel.png")));
+    // A fixed single border: a close box, but neither minimise nor maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    buildControls();
+    buildMenu();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(&m_platform.line, &SerialLine::received, this, &Form1::receiveChunk);
+    connect(&m_platform.line, &SerialLine::problem, this, &Form1::setStatusText);
+    connect(m_text2, &TerminalView::bytesTyped, this, &Form1::sendTypedBytes);
+    m_receive.setScrollToEnd([this] { m_text2->requestScrollToEnd(); });
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setFixedSize(px(9645), px(8040));
+    client->setAutoFillBackground(true);
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    client->setPalette(palette);
+    setCentralWidget(client);
+
+    m_text2 = new TerminalView(m_terminal, client);
+    m_text2->setObjectName(QStringLiteral("Text2"));
+    m_text2->setGeometry(twipsRect(360, 0, 8895, 7695));
+    m_text2->setFont(terminalFont());
+
+    m_text3 = new QPlainTextEdit(client);
+    m_text3->setObjectName(QStringLiteral("Text3"));
+    m_text3->setGeometry(twipsRect(6480, 480, 495, 495));
+    m_text3->hide();
+
+    m_progressBar1 = new QProgressBar(client);
+    m_progressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar1->setGeometry(twipsRect(360, 7290, 8940, 375));
+    m_progressBar1->setRange(0, 100);
+    m_progressBar1->hide();
+
+    m_statusBar1 = new QStatusBar(client);
+    m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar1->setGeometry(twipsRect(0, 7665, 9645, 375));
+    m_statusBar1->setSizeGripEnabled(false);
+
+    m_text2->setFocus();
+}
+
+void Form1::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    auto addAction = [this](QWidget* menu, const char* name, const QString& caption, void (Form1::*slot)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        if (slot)
+            connect(action, &QAction::triggered, this, slot);
+        menu->addAction(action);
+        return action;
+    };
+    auto addMenu = [bar](const char* name, const QString& caption) {
+        QMenu* menu = bar->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+
+    QMenu* file = addMenu("f", QStringLiteral("File"));
+    addAction(file, "save", QStringLiteral("Save Program"), &Form1::saveProgram);
+    addAction(file, "load", QStringLiteral("Load Program"), &Form1::loadProgram);
+    addAction(file, "merge", QStringLiteral("Merge Program"), &Form1::mergeProgram);
+    addAction(file, "run", QStringLiteral("Run Program"), &Form1::runProgram);
+    addAction(file, "edit", QStringLiteral("Edit Program"), &Form1::editProgram);
+    addAction(file, "dummy01", QStringLiteral("    ----------"), nullptr)->setEnabled(false);
+    addAction(file, "End", QStringLiteral("Exit"), &Form1::exitProgram);
+
+    QMenu* settings = addMenu("dummy02", QStringLiteral("Settings"));
+    addAction(settings, "comSet", QStringLiteral("ComPort"), &Form1::openSerialSetup);
+    addAction(settings, "MTop", QStringLiteral("MTOP"), &Form1::openMTopDialog);
+
+    // These three sit on the bar itself and act when clicked there.
+    addAction(bar, "clss", QStringLiteral("Clear Screen"), &Form1::clearScreen);
+    addAction(bar, "mem", QStringLiteral("Memory"), &Form1::showMemory);
+    addAction(bar, "reset", QStringLiteral("Reset"), &Form1::resetBoard);
+
+    QMenu* about = addMenu("dummy04", QStringLiteral("?"));
+    addAction(about, "about", QStringLiteral("About"), &Form1::openAbout);
+    addAction(about, "help", QStringLiteral("Help"), &Form1::openHelp)->setShortcut(QKeySequence::HelpContents);
+    addAction(about, "B52help", QStringLiteral("Intel B-52 Manual"), &Form1::openManual);
+}
+
+void Form1::load()
+{
+    SerialLine& line = m_platform.line;
+    line.close();
+    m_mtop = m_settings.load(line);
+    line.open();
+    m_progressBar1->hide();
+    m_terminal.clear();
+    m_text2->sync();
+}
+
+void Form1::setStatusText(const QString& text)
+{
+    if (text.isEmpty())
+        m_statusBar1->clearMessage();
+    else
+        m_statusBar1->showMessage(text);
+}
+
+void Form1::setProgressValue(float percent)
+{
+    m_progressBar1->setValue(static_cast<int>(qBound(0.0f, percent, 100.0f)));
+}
+
+void Form1::setProgressVisible(bool visible)
+{
+    m_progressBar1->setVisible(visible);
+}
+
+void Form1::receiveChunk(const QString& chunk)
+{
+    m_receive.deliver(chunk);
+}
+
+void Form1::sendTypedBytes(const QByteArray& bytes)
+{
+    m_platform.line.sendLine(QString::fromLatin1(bytes));
+}
+
+void Form1::runCommand(const std::function<void()>& command)
+{
+    CommandScope scope(m_receive);
+    command();
+}
+
+void Form1::exitProgram()
+{
+    m_platform.line.close();
+    // A failed write keeps the old file whole; the program ends all the same.
+    m_settings.save(m_platform.line, m_mtop);
+    m_ending = true;
+    close();
+    QCoreApplication::exit(0);
+}
+
+void Form1::clearScreen()
+{
+    // Only the text: a capture in progress goes on.
+    m_terminal.clear();
+    m_text2->requestSync();
+}
+
+void Form1::saveProgram()
+{
+    runCommand([this] { m_capture.saveProgram(); });
+    m_text2->requestSync();
+}
+
+void Form1::loadProgram()
+{
+    runCommand([this] { m_upload.loadProgram(); });
+}
+
+void Form1::mergeProgram()
+{
+    runCommand([this] { m_upload.mergeProgram(); });
+}
+
+void Form1::runProgram()
+{
+    runCommand([this] { m_commands.runProgram(); });
+}
+
+void Form1::editProgram()
+{
+    runCommand([this] { m_help.editProgram(); });
+}
+
+void Form1::showMemory()
+{
+    runCommand([this] { m_commands.memory(); });
+}
+
+void Form1::resetBoard()
+{
+    runCommand([this] {
+        m_commands.reset();
+        m_text2->requestSync();
+    });
+}
+
+void Form1::openSerialSetup()
+{
+    SerialSetup::openFor(*this, m_platform.line, m_describePorts);
+}
+
+void Form1::openMTopDialog()
+{
+    MTopChg::open(*this, m_platform.line, m_mtop);
+}
+
+void Form1::openAbout()
+{
+    frmAbout::openFor(*this);
+}
+
+void Form1::openHelp()
+{
+    m_help.showHelp(this);
+}
+
+void Form1::openManual()
+{
+    m_help.showManual();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // The close box ends the program without writing the settings file, but not in the middle
+    // of a command: the click waits for the command to return, like any other.
+    if (!m_ending && m_receive.commandRunning()) {
+        event->ignore();
+        m_receive.afterCommand([this] { close(); });
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+/*
+ * Form1 is Korvel's main window: the terminal on the serial line to the board, and the menu
+ * commands that type interpreter commands for the user.
+ *
+ * Who owns what. Form1 owns the terminal text (TerminalBuffer) and its display (TerminalView,
+ * "Text2"), the status and progress bars, the memory top MTop_, and one instance of each logic
+ * class: ProgramUpload (Load/Merge Program), ListingCapture (Save Program), BoardCommands (Run,
+ * Memory, Reset), HelpCommands (Help, manual, Edit Program) and SettingsFile (Korvel.ini). The
+ * outside world (serial line, clock, file dialog, settings file, launcher, help viewer) comes in
+ * through the Platform bundle that main.cpp builds; the tests hand in fakes.
+ *
+ * How a received chunk travels. The line emits received(chunk); ReceivePath dispatches it by
+ * the capture mode (terminal, capturing, awaiting echo, in that order), and asks the view to
+ * scroll to the end. The view follows the buffer's changes a few milliseconds later, so a burst
+ * of chunks costs one repaint, not one per chunk.
+ *
+ * How a command runs. Each menu command runs inside a CommandScope. Its pauses run the event
+ * loop without user input: the window paints and the line is read, but chunks that arrive from
+ * the first pause on are held and dispatched right after the command returns, and keys, menu
+ * choices and a click on the close box wait until then too.
+ */
+
+#include "terminal/surface.h"
+#include "platform/platform.h"
+#include "terminal/pause.h"
+#include "terminal/receivepath.h"
+#include "terminal/terminalbuffer.h"
+
+#include "board/boardcommands.h"
+#include "board/listingcapture.h"
+#include "board/programupload.h"
+#include "config/settings.h"
+#include "help/helpcommands.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QStatusBar;
+class TerminalView;
+
+class Form1 : public QMainWindow, public Surface
+{
+    Q_OBJECT
+public:
+    // The line's own texts for the port map tooltip of the settings dialog.
+    using PortDescriber = std::function<QString()>;
+
+    explicit Form1(const Platform& platform, PortDescriber describePorts = {}, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: the line set up from the settings file and opened, the terminal empty.
+    void load();
+
+    double mtop() const { return m_mtop; }
+    const TerminalBuffer& terminal() const { return m_terminal; }
+    const ListingCapture& capture() const { return m_capture; }
+    TerminalView* terminalView() const { return m_text2; }
+
+    void setStatusText(const QString& text) override;
+    void setProgressValue(float percent) override;
+    void setProgressVisible(bool visible) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void receiveChunk(const QString& chunk);
+    void sendTypedBytes(const QByteArray& bytes);
+    void exitProgram();
+    void clearScreen();
+    void saveProgram();
+    void loadProgram();
+    void mergeProgram();
+    void runProgram();
+    void editProgram();
+    void showMemory();
+    void resetBoard();
+    void openSerialSetup();
+    void openMTopDialog();
+    void openAbout();
+    void openHelp();
+    void openManual();
+
+private:
+    void buildControls();
+    void buildMenu();
+    void runCommand(const std::function<void()>& command);
+
+    Platform m_platform;
+    PortDescriber m_describePorts;
+    double m_mtop = 32768; // MTop_: the memory top sent by Reset and the MTOP dialog
+    TerminalBuffer m_terminal;
+    ListingCapture m_capture;
+    ReceivePath m_receive;
+    Pause m_pause;
+    ProgramUpload m_upload;
+    BoardCommands m_commands;
+    HelpCommands m_help;
+    SettingsFile m_settings;
+    bool m_ending = false;
+
+    TerminalView* m_text2 = nullptr;         // terminal display
+    QPlainTextEdit* m_text3 = nullptr;       // capture buffer, never shown
+    QProgressBar* m_progressBar1 = nullptr;  // upload progress, over the bottom of the terminal
+    QStatusBar* m_statusBar1 = nullptr;      // one simple text
+};

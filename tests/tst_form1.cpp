@@ -1,0 +1,316 @@
+// The main window against fakes: menu, layout, start-up and Exit against the settings file,
+// the close box, the receive path's modes, keys, and what happens to chunks, keys and the close
+// box during a command.
+#include "fakes.h"
+
+#include "terminal/form1.h"
+#include "terminal/terminalview.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QAction* findAction(QWidget& window, const QString& name)
+{
+    const auto actions = window.findChildren<QAction*>(name);
+    return actions.isEmpty() ? nullptr : actions.first();
+}
+
+// Triggers a menu entry by name, checking that it exists and can be chosen.
+void triggerAction(QWidget& window, const QString& name)
+{
+    QAction* action = findAction(window, name);
+    QVERIFY2(action, qPrintable(name));
+    QVERIFY2(action->isEnabled(), qPrintable(name));
+    action->trigger();
+}
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void menu();
+    void layout();
+    void startUpOrder();
+    void storedValues_data();
+    void storedValues();
+    void exitWritesInOrder();
+    void closeBoxWritesNothing();
+    void lineProblemsShowInStatusBar();
+    void everyChunkScrollsInEveryMode();
+    void clearScreenLeavesCapture();
+    void keysGoToTheLine();
+    void chunksAndKeysDuringCommandComeAfterIt();
+    void closeBoxDuringCommandWaits();
+};
+
+void TestForm1::menu()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    struct Entry
+    {
+        QString name, caption;
+    };
+    const QList<Entry> bar = {{"f", "File"}, {"dummy02", "Settings"}, {"clss", "Clear Screen"},
+                              {"mem", "Memory"}, {"reset", "Reset"}, {"dummy04", "?"}};
+    const QList<QAction*> barActions = form.menuBar()->actions();
+    QCOMPARE(barActions.size(), bar.size());
+    for (int i = 0; i < bar.size(); ++i) {
+        QCOMPARE(barActions[i]->objectName(), bar[i].name);
+        QCOMPARE(barActions[i]->text(), bar[i].caption);
+    }
+    const QMap<QString, QList<Entry>> menus = {
+        {"f",
+         {{"save", "Save Program"}, {"load", "Load Program"}, {"merge", "Merge Program"}, {"run", "Run Program"},
+          {"edit", "Edit Program"}, {"dummy01", "    ----------"}, {"End", "Exit"}}},
+        {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}}},
+        {"dummy04", {{"about", "About"}, {"help", "Help"}, {"B52help", "Intel B-52 Manual"}}},
+    };
+    for (auto it = menus.begin(); it != menus.end(); ++it) {
+        auto* menu = form.menuBar()->findChild<QMenu*>(it.key());
+        QVERIFY2(menu, qPrintable(it.key()));
+        const QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.size(), it.value().size());
+        for (int i = 0; i < actions.size(); ++i) {
+            QCOMPARE(actions[i]->objectName(), it.value()[i].name);
+            QCOMPARE(actions[i]->text(), it.value()[i].caption);
+            QVERIFY(!actions[i]->text().contains(u'&'));
+            QCOMPARE(actions[i]->isEnabled(), it.value()[i].name != QLatin1String("dummy01"));
+        }
+    }
+}
+
+void TestForm1::layout()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QCOMPARE(form.windowTitle(), QStringLiteral("KORVEL"));
+    QCOMPARE(form.centralWidget()->size(), QSize(643, 536));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.centralWidget()->palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
+
+    auto* text2 = form.findChild<QPlainTextEdit*>(QStringLiteral("Text2"));
+    QVERIFY(text2);
+    QCOMPARE(text2->geometry(), QRect(24, 0, 593, 513));
+    QVERIFY(text2->isReadOnly());
+    QCOMPARE(text2->font().pointSizeF(), 8.25);
+    QVERIFY(QFontInfo(text2->font()).fixedPitch());
+    auto* text3 = form.findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
+    QVERIFY(text3 && !text3->isVisible());
+    auto* progress = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    QVERIFY(progress && !progress->isVisible());
+    QCOMPARE(progress->geometry(), QRect(24, 486, 596, 25));
+    QCOMPARE(progress->minimum(), 0);
+    QCOMPARE(progress->maximum(), 100);
+    auto* status = form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    QVERIFY(status);
+    QCOMPARE(status->geometry(), QRect(0, 511, 643, 25));
+    QCOMPARE(status->currentMessage(), QString());
+}
+
+void TestForm1::startUpOrder()
+{
+    FakePlatform fakes;
+    fakes.profile.set("ComPort", "Baud", " 9600");
+    fakes.profile.set("ComPort", "Databits", " 8");
+    fakes.profile.set("ComPort", "Stopbits", " 1");
+    fakes.profile.set("ComPort", "Port", " 2");
+    Form1 form(fakes.platform());
+    form.load();
+    // Each value is set right after it is read; the line opens only when all four are set.
+    QCOMPARE(fakes.line.calls,
+             (QStringList{"close", "baud=9600", "databits=8", "stopbits=1", "port=2", "open"}));
+    QCOMPARE(fakes.profile.reads,
+             (QStringList{"ComPort/Baud", "ComPort/Databits", "ComPort/Stopbits", "ComPort/Port", "MTop/MTop"}));
+    QCOMPARE(form.terminal().text(), QString());
+    QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
+}
+
+void TestForm1::storedValues_data()
+{
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("mtop");
+    QTest::addColumn<int>("baudSet");
+    QTest::addColumn<double>("mtopRead");
+
+    QTest::newRow("halves to even, down") << "9600.5" << " 32768" << 9600 << 32768.0;
+    QTest::newRow("halves to even, up") << "9601.5" << " 32768" << 9602 << 32768.0;
+    QTest::newRow("memory top 0") << "9600" << "0" << 9600 << 32768.0;
+    QTest::newRow("memory top empty") << "9600" << "" << 9600 << 32768.0;
+    QTest::newRow("memory top text") << "9600" << "lots" << 9600 << 32768.0;
+    QTest::newRow("negative memory top kept") << "9600" << "-5" << 9600 << -5.0;
+    QTest::newRow("fraction kept") << "9600" << " 1000.25" << 9600 << 1000.25;
+}
+
+void TestForm1::storedValues()
+{
+    QFETCH(QString, baud);
+    QFETCH(QString, mtop);
+    QFETCH(int, baudSet);
+    QFETCH(double, mtopRead);
+
+    FakePlatform fakes;
+    fakes.profile.set("ComPort", "Baud", baud);
+    fakes.profile.set("MTop", "MTop", mtop);
+    Form1 form(fakes.platform());
+    form.load();
+    QCOMPARE(fakes.line.baudRate(), baudSet);
+    QCOMPARE(form.mtop(), mtopRead);
+}
+
+void TestForm1::exitWritesInOrder()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    fakes.line.setBaudRate(19200);
+    fakes.line.setDataBits(7);
+    fakes.line.setStopBits(2);
+    fakes.line.setPortNumber(3);
+    fakes.line.calls.clear();
+    fakes.line.onSend = [&](const QString&) { QFAIL("Exit sends nothing"); };
+    triggerAction(form, "End");
+    QCOMPARE(fakes.line.calls.first(), QStringLiteral("close"));
+    QCOMPARE(fakes.profile.writes, (QStringList{"ComPort/Baud= 19200", "ComPort/Databits= 7", "ComPort/Stopbits= 2",
+                                               "ComPort/Port= 3", "MTop/MTop= 32768"}));
+}
+
+void TestForm1::closeBoxWritesNothing()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QVERIFY(form.close());
+    QVERIFY(fakes.profile.writes.isEmpty());
+}
+
+void TestForm1::lineProblemsShowInStatusBar()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    fakes.line.reportProblem(QStringLiteral("Port 3 (/dev/ttyUSB2) cannot be opened: Permission denied"));
+    QCOMPARE(form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage(),
+             QStringLiteral("Port 3 (/dev/ttyUSB2) cannot be opened: Permission denied"));
+}
+
+void TestForm1::everyChunkScrollsInEveryMode()
+{
+    QTemporaryDir dir;
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    TerminalView* view = form.terminalView();
+    QScrollBar* bar = view->verticalScrollBar();
+    for (int i = 0; i < 100; ++i)
+        fakes.line.deliver(QStringLiteral("%1 PRINT %1\r\n").arg(i));
+    view->sync();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // Save Program: the terminal is cleared and then stays as it is while the listing comes in,
+    // but each chunk still moves the view to the end.
+    fakes.fileDialog.answers.append(dir.filePath("p.lis"));
+    triggerAction(form, "save");
+    QCOMPARE(form.capture().mode(), CaptureMode::AwaitingEcho);
+    for (int i = 0; i < 100; ++i)
+        fakes.line.deliver(QStringLiteral("x\r\n"));
+    QCOMPARE(form.terminal().text(), QString());
+    view->sync();
+    bar->setValue(0);
+    fakes.line.deliver(QStringLiteral("10 PRINT 1\r\n"));
+    QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
+    view->sync();
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void TestForm1::clearScreenLeavesCapture()
+{
+    QTemporaryDir dir;
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    fakes.line.deliver(QStringLiteral("READY\r\n>"));
+    fakes.fileDialog.answers.append(dir.filePath("p.lis"));
+    triggerAction(form, "save");
+    fakes.line.deliver(QStringLiteral("LIST\r\n10 PRINT 1\r\n"));
+    triggerAction(form, "clss");
+    QCOMPARE(form.terminal().text(), QString());
+    QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
+    fakes.line.deliver(QStringLiteral("\r\nREADY\r\n>"));
+    QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
+    form.terminalView()->sync();
+    QCOMPARE(form.terminalView()->toPlainText(), QString());
+}
+
+void TestForm1::keysGoToTheLine()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    QWidget* text2 = form.terminalView();
+    QTest::keyClicks(text2, QStringLiteral("list"));
+    QTest::keyClick(text2, Qt::Key_Return);
+    QTest::sendKeyEvent(QTest::Click, text2, Qt::Key_C, QString(QChar(3)), Qt::ControlModifier);
+    QCOMPARE(fakes.line.sends, (QStringList{"l", "i", "s", "t", "\r", "\x03"}));
+    QCOMPARE(form.terminal().text(), QString());
+}
+
+void TestForm1::chunksAndKeysDuringCommandComeAfterIt()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QWidget* text2 = form.terminalView();
+    int idles = 0;
+    fakes.clock.onIdle = [&] {
+        // The board answers and the user types while Run Program pauses.
+        fakes.line.deliver(QStringLiteral("RUN\r\n"));
+        QCoreApplication::postEvent(text2, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+        ++idles;
+    };
+    triggerAction(form, "run");
+    QVERIFY(idles > 0);
+    // The command is over: the held chunk is shown; the key is sent once events run again.
+    QCOMPARE(form.terminal().text(), QStringLiteral("RUN\r\n").repeated(idles));
+    QCOMPARE(fakes.line.sends, QStringList{"RUN\r\n"});
+    QCoreApplication::processEvents();
+    QCOMPARE(fakes.line.sends, (QStringList{"RUN\r\n", "a"}));
+}
+
+void TestForm1::closeBoxDuringCommandWaits()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    bool closedDuring = false;
+    fakes.clock.onIdle = [&] {
+        form.close();
+        closedDuring = closedDuring || !form.isVisible();
+    };
+    triggerAction(form, "reset");
+    QVERIFY(!closedDuring);
+    QCOMPARE(fakes.line.sentText().right(5), QStringLiteral("new\r\n"));
+    QVERIFY(!form.isVisible());
+    QVERIFY(fakes.profile.writes.isEmpty());
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

@@ -1,0 +1,308 @@
+// The terminal text, its display, the keyboard codes, the pause and the holding of chunks
+// during a command.
+#include "fakes.h"
+
+#include "board/listingcapture.h"
+#include "terminal/keyboard.h"
+#include "terminal/pause.h"
+#include "terminal/receivepath.h"
+#include "terminal/terminalbuffer.h"
+#include "terminal/terminalview.h"
+
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QtTest>
+
+namespace {
+
+// The terminal text as the window was first written: read the whole text, trim, append.
+struct PlainTerminal
+{
+    QString text;
+    void append(const QString& chunk)
+    {
+        if (text.size() > 15000)
+            text = text.right(text.size() - 5000);
+        text += chunk;
+    }
+};
+
+QString filler(qsizetype n, char16_t c = u'x')
+{
+    return QString(n, QChar(c));
+}
+
+} // namespace
+
+class TestTerminal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void trimRule_data();
+    void trimRule();
+    void viewFollowsBuffer_data();
+    void viewFollowsBuffer();
+    void viewScrollsToEndOnEveryChunk();
+    void keys_data();
+    void keys();
+    void pauseLengths_data();
+    void pauseLengths();
+    void pauseNeverEndsEarly();
+    void chunksHeldDuringCommand();
+    void chunksBeforeFirstPauseGoThrough();
+    void closeRequestedDuringCommandRunsAfterIt();
+};
+
+void TestTerminal::trimRule_data()
+{
+    QTest::addColumn<qsizetype>("before");
+    QTest::addColumn<qsizetype>("chunk");
+    QTest::addColumn<qsizetype>("after");
+
+    QTest::newRow("15000 kept") << qsizetype(15000) << qsizetype(1) << qsizetype(15001);
+    QTest::newRow("15001 cut to 10001 then appended") << qsizetype(15001) << qsizetype(1) << qsizetype(10002);
+    QTest::newRow("one trim per chunk, however long") << qsizetype(15001) << qsizetype(30000) << qsizetype(40001);
+    QTest::newRow("empty chunk still trims") << qsizetype(20000) << qsizetype(0) << qsizetype(15000);
+    QTest::newRow("short text untouched") << qsizetype(0) << qsizetype(3) << qsizetype(3);
+}
+
+void TestTerminal::trimRule()
+{
+    QFETCH(qsizetype, before);
+    QFETCH(qsizetype, chunk);
+    QFETCH(qsizetype, after);
+
+    TerminalBuffer buffer;
+    // Mark the oldest characters so the test sees which end was cut.
+    buffer.append(filler(5000, u'o') + filler(before - 5000 > 0 ? before - 5000 : 0, u'n'));
+    if (before < 5000) {
+        buffer.clear();
+        buffer.append(filler(before, u'n'));
+    }
+    buffer.append(filler(chunk, u'c'));
+    QCOMPARE(buffer.length(), after);
+    if (before > 15000)
+        QVERIFY(!buffer.text().contains(u'o'));
+    QVERIFY(buffer.text().endsWith(filler(chunk, u'c')));
+}
+
+void TestTerminal::viewFollowsBuffer_data()
+{
+    QTest::addColumn<int>("maxChunk");
+    QTest::addColumn<int>("syncEvery");
+    QTest::newRow("bytes, sync each") << 1 << 1;
+    QTest::newRow("small, sync seldom") << 16 << 97;
+    QTest::newRow("lines, sync each") << 64 << 1;
+    QTest::newRow("bursts, sync rarely") << 4096 << 13;
+}
+
+void TestTerminal::viewFollowsBuffer()
+{
+    QFETCH(int, maxChunk);
+    QFETCH(int, syncEvery);
+
+    TerminalBuffer buffer;
+    PlainTerminal plain;
+    TerminalView view(buffer);
+    QRandomGenerator random(52);
+    // CR LF split across chunks, lone LF and CR, control characters and Latin-1 letters.
+    const QString alphabet = QStringLiteral("10 PRINT \"HELLO\"\r\n\n\r\x07\x08\t\x7f") + QChar(0xE4) + QChar(0x85);
+    for (int i = 0; i < 4000; ++i) {
+        QString chunk;
+        const int n = random.bounded(maxChunk) + 1;
+        for (int k = 0; k < n; ++k)
+            chunk += alphabet[random.bounded(alphabet.size())];
+        buffer.append(chunk);
+        plain.append(chunk);
+        if (i % syncEvery == 0)
+            view.sync();
+        if (i == 1500) {
+            buffer.clear();
+            plain.text.clear();
+        }
+    }
+    view.sync();
+    QCOMPARE(buffer.text(), plain.text);
+    QCOMPARE(view.toPlainText(), TerminalView::displayText(plain.text));
+}
+
+void TestTerminal::viewScrollsToEndOnEveryChunk()
+{
+    TerminalBuffer buffer;
+    TerminalView view(buffer);
+    view.resize(300, 100);
+    for (int i = 0; i < 200; ++i)
+        buffer.append(QStringLiteral("line %1\r\n").arg(i));
+    view.requestScrollToEnd();
+    view.sync();
+    QScrollBar* bar = view.verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // Scrolled back by the user; a chunk that adds nothing (a capture swallowing it) still scrolls.
+    bar->setValue(0);
+    view.requestScrollToEnd();
+    view.sync();
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void TestTerminal::keys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("sent");
+
+    const int ctrl = Qt::ControlModifier;
+    QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a" << QByteArray("a");
+    QTest::newRow("Enter sends CR alone") << int(Qt::Key_Return) << 0 << "\r" << QByteArray("\r");
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "\r" << QByteArray("\r");
+    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << "\b" << QByteArray("\b");
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << 0 << "\x1b" << QByteArray("\x1b");
+    QTest::newRow("Ctrl+C with plain text") << int(Qt::Key_C) << ctrl << "c" << QByteArray("\x03");
+    QTest::newRow("Ctrl+C with control text") << int(Qt::Key_C) << ctrl << "\x03" << QByteArray("\x03");
+    QTest::newRow("Ctrl+Z") << int(Qt::Key_Z) << ctrl << "" << QByteArray("\x1a");
+    QTest::newRow("Ctrl+@ is NUL") << int(Qt::Key_At) << ctrl << "" << QByteArray(1, '\0');
+    QTest::newRow("AltGr letter keeps its character")
+        << int(Qt::Key_Q) << (ctrl | int(Qt::AltModifier)) << "@" << QByteArray("@");
+    QTest::newRow("Latin-1 letter") << int(Qt::Key_Adiaeresis) << 0 << QString(QChar(0xE4)) << QByteArray("\xe4");
+    QTest::newRow("euro sign not sent") << int(Qt::Key_unknown) << 0 << "\u20ac" << QByteArray();
+    QTest::newRow("arrow sends nothing") << int(Qt::Key_Up) << 0 << "" << QByteArray();
+    QTest::newRow("Shift alone sends nothing") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << ""
+                                               << QByteArray();
+}
+
+void TestTerminal::keys()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, sent);
+
+    QCOMPARE(keyboard::bytesForKey(key, Qt::KeyboardModifiers(modifiers), text), sent);
+
+    // Through the widget: the bytes go out, the terminal text is never touched.
+    TerminalBuffer buffer;
+    TerminalView view(buffer);
+    QByteArray typed;
+    connect(&view, &TerminalView::bytesTyped, this, [&](const QByteArray& bytes) { typed += bytes; });
+    QTest::sendKeyEvent(QTest::Press, &view, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(typed, sent);
+    QVERIFY(view.toPlainText().isEmpty());
+}
+
+void TestTerminal::pauseLengths_data()
+{
+    QTest::addColumn<float>("seconds");
+    QTest::addColumn<qint64>("elapsedNs");
+    QTest::addColumn<int>("idleCalls");
+    QTest::newRow("one second") << 1.0f << qint64(1'000'000'000) << 1;
+    QTest::newRow("Reset's blank") << 0.2f << qint64(200'000'003) << 1; // 0.2 in single precision, rounded up
+    QTest::newRow("Run") << 2.0f << qint64(2'000'000'000) << 1;
+    QTest::newRow("zero returns at once") << 0.0f << qint64(0) << 0;
+    QTest::newRow("negative returns at once") << -1.0f << qint64(0) << 0;
+    QTest::newRow("NaN returns at once") << std::numeric_limits<float>::quiet_NaN() << qint64(0) << 0;
+}
+
+void TestTerminal::pauseLengths()
+{
+    QFETCH(float, seconds);
+    QFETCH(qint64, elapsedNs);
+    QFETCH(int, idleCalls);
+
+    FakeClock clock;
+    Pause pause(clock);
+    const qint64 start = clock.nowNs();
+    pause.wait(seconds);
+    QCOMPARE(clock.nowNs() - start, elapsedNs);
+    QCOMPARE(clock.idleCalls, idleCalls);
+}
+
+void TestTerminal::pauseNeverEndsEarly()
+{
+    // Woken early again and again (timers firing ahead, chunks arriving), the pause keeps going
+    // until the full length has passed, and asks only for what is left.
+    FakeClock clock;
+    QList<qint64> asked;
+    clock.step = [&](qint64 ns) {
+        asked.append(ns);
+        return ns / 3 + 1;
+    };
+    Pause pause(clock);
+    const qint64 start = clock.nowNs();
+    pause.wait(1.0f);
+    const qint64 elapsed = clock.nowNs() - start;
+    QVERIFY(elapsed >= 1'000'000'000);
+    QVERIFY(elapsed < 1'000'000'000 + 2);
+    QVERIFY(asked.size() > 5);
+    QCOMPARE(asked.first(), qint64(1'000'000'000));
+}
+
+void TestTerminal::chunksHeldDuringCommand()
+{
+    FakeSerialLine line;
+    FakeFileDialog dialog;
+    FakeSurface surface;
+    FakeClock clock;
+    TerminalBuffer terminal;
+    ListingCapture capture(line, dialog, terminal, surface);
+    ReceivePath receive(terminal, capture);
+    int scrolls = 0;
+    receive.setScrollToEnd([&] { ++scrolls; });
+    Pause pause(clock, &receive);
+
+    clock.onIdle = [&] { receive.deliver(QStringLiteral("echo ")); };
+    {
+        CommandScope command(receive);
+        line.sendLine(QStringLiteral("a"));
+        pause.wait(1.0f);
+        // Still inside the command: nothing has reached the terminal.
+        QCOMPARE(terminal.text(), QString());
+        receive.deliver(QStringLiteral("late"));
+        pause.wait(1.0f);
+        QCOMPARE(terminal.text(), QString());
+    }
+    QCOMPARE(terminal.text(), QStringLiteral("echo lateecho "));
+    QVERIFY(scrolls >= 1);
+    clock.onIdle = nullptr;
+    receive.deliver(QStringLiteral("!"));
+    QCOMPARE(terminal.text(), QStringLiteral("echo lateecho !"));
+}
+
+void TestTerminal::chunksBeforeFirstPauseGoThrough()
+{
+    // A file dialog comes before a command's pauses; what arrives while it is open is shown at once.
+    FakeSerialLine line;
+    FakeFileDialog dialog;
+    FakeSurface surface;
+    TerminalBuffer terminal;
+    ListingCapture capture(line, dialog, terminal, surface);
+    ReceivePath receive(terminal, capture);
+    CommandScope command(receive);
+    receive.deliver(QStringLiteral("shown"));
+    QCOMPARE(terminal.text(), QStringLiteral("shown"));
+}
+
+void TestTerminal::closeRequestedDuringCommandRunsAfterIt()
+{
+    FakeSerialLine line;
+    FakeFileDialog dialog;
+    FakeSurface surface;
+    TerminalBuffer terminal;
+    ListingCapture capture(line, dialog, terminal, surface);
+    ReceivePath receive(terminal, capture);
+    QStringList order;
+    {
+        CommandScope command(receive);
+        receive.hold();
+        receive.deliver(QStringLiteral("x"));
+        receive.afterCommand([&] { order << QStringLiteral("close:") + terminal.text(); });
+        QVERIFY(order.isEmpty());
+    }
+    // The held chunk is shown before the deferred action runs.
+    QCOMPARE(order, QStringList{QStringLiteral("close:x")});
+}
+
+QTEST_MAIN(TestTerminal)
+#include "tst_terminal.moc"
