@@ -1,0 +1,124 @@
+#include "help/frmabout.h"
+
+#include "help/appicon.h"
+
+#include <QFont>
+#include <QFrame>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The layout is kept in twips as it was designed; 15 twips make one pixel at 96 dpi.
+constexpr int kTwipsPerPixel = 15;
+
+QRect twips(int left, int top, int width, int height)
+{
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& geometry, bool black)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    if (black) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+// One stroke of the etched separator: a line one pixel high in a fixed colour.
+void makeLine(QWidget* parent, const QPoint& from, int toX, const QColor& colour)
+{
+    auto* line = new QFrame(parent);
+    line->setObjectName(u"Line1"_s);
+    line->setGeometry(from.x(), from.y(), toX - from.x() + 1, 1);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, colour);
+    line->setPalette(palette);
+}
+
+} // namespace
+
+frmAbout::frmAbout(QWidget& mainWindow, QWidget* parent) : QDialog(parent), m_mainWindow(&mainWindow)
+{
+    buildControls();
+    setWindowTitle(u"Info zu "_s + QLatin1StringView(kTitle));
+    m_lblVersion->setText(versionText());
+    m_lblTitle->setText(QLatin1StringView(kTitle));
+}
+
+frmAbout* frmAbout::openFor(QWidget& mainWindow)
+{
+    auto* about = new frmAbout(mainWindow);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->show();
+    mainWindow.hide();
+    return about;
+}
+
+QString frmAbout::versionText()
+{
+    return u"Version %1.%2.%3"_s.arg(KORVEL_VERSION_MAJOR).arg(KORVEL_VERSION_MINOR).arg(KORVEL_VERSION_PATCH);
+}
+
+void frmAbout::buildControls()
+{
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(twips(0, 0, 5730, 3555).size());
+
+    m_picIcon = makeLabel(this, u"picIcon"_s, twips(240, 240, 1845, 1725), false);
+    m_picIcon->setPixmap(aboutPicture());
+    m_picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_lblTitle = makeLabel(this, u"lblTitle"_s, twips(2250, 240, 2685, 480), true);
+    QFont titleFont = m_lblTitle->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    titleFont.setBold(true);
+    m_lblTitle->setFont(titleFont);
+
+    m_lblVersion = makeLabel(this, u"lblVersion"_s, twips(2280, 780, 2685, 225), false);
+    m_lblVersion->setText(u"Version"_s);
+
+    m_lblDescription = makeLabel(this, u"lblDescription"_s, twips(2250, 1125, 2685, 1170), true);
+    m_lblDescription->setWordWrap(true);
+    m_lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblDescription->setText(u"A terminal, program loader and control panel for 80C32 single-board computers "
+                              "running the MCS BASIC-52 interpreter."_s);
+
+    // Grey above white: the two strokes read as one line etched into the dialog.
+    makeLine(this, twips(90, 2445, 0, 0).topLeft(), 5654 / kTwipsPerPixel, QColor(128, 128, 128));
+    makeLine(this, twips(105, 2460, 0, 0).topLeft(), 5654 / kTwipsPerPixel, Qt::white);
+
+    m_lblDisclaimer = makeLabel(this, u"lblDisclaimer"_s, twips(255, 2625, 3870, 825), true);
+    m_lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblDisclaimer->setWordWrap(true);
+    m_lblDisclaimer->setText(u"Provided as is, without any warranty.\n"
+                             "Keep copies of the programs on your board: Reset erases them."_s);
+
+    m_cmdOK = new QPushButton(u"OK"_s, this);
+    m_cmdOK->setObjectName(u"cmdOK"_s);
+    m_cmdOK->setGeometry(twips(4245, 2625, 1260, 825));
+    m_cmdOK->setDefault(true);
+    // Escape reaches QDialog::reject() and Enter the default button; both end in done().
+    connect(m_cmdOK, &QPushButton::clicked, this, &frmAbout::accept);
+    m_cmdOK->setFocus(Qt::OtherFocusReason);
+}
+
+void frmAbout::done(int result)
+{
+    // The main window comes back first, whatever closed the box: the button, Enter, Escape or the frame.
+    if (!m_finished) {
+        m_finished = true;
+        if (m_mainWindow) m_mainWindow->show();
+    }
+    QDialog::done(result);
+}

@@ -1,0 +1,84 @@
+#include "help/helpcommands.h"
+
+#include "platform/filedialog.h"
+#include "platform/launcher.h"
+#include "terminal/surface.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+using namespace Qt::StringLiterals;
+
+HelpCommands::HelpCommands(Launcher& launcher, Associations& associations, HelpViewer& helpViewer,
+                           FileDialog& fileDialog, Surface& surface, QString applicationDir)
+    : m_launcher(launcher), m_associations(associations), m_helpViewer(helpViewer), m_fileDialog(fileDialog),
+      m_surface(surface), m_applicationDir(std::move(applicationDir))
+{}
+
+QString HelpCommands::helpFilePath() const
+{
+    return m_applicationDir + u'/' + QLatin1StringView(kHelpFileName);
+}
+
+QString HelpCommands::manualPath() const
+{
+    return m_applicationDir + u'/' + QLatin1StringView(kManualRelativePath);
+}
+
+void HelpCommands::showHelp(QWidget* owner)
+{
+    m_helpViewer.showHelp(owner, helpFilePath(), HelpViewer::kHelpContents);
+}
+
+void HelpCommands::showManual()
+{
+    const QString manual = manualPath();
+    // The manual is not ours to ship; the user copies it there, so say where it was looked for.
+    if (!QFileInfo(manual).isFile()) {
+        m_surface.setStatusText(u"The manual was not found: "_s + manual);
+        return;
+    }
+    const QString viewer = m_associations.executableFor(manual);
+    if (viewer.isEmpty()) {
+        m_surface.setStatusText(u"No program to open PDF files is set up, so the manual cannot be shown: "_s + manual);
+        return;
+    }
+    start(viewer, manual);
+}
+
+void HelpCommands::editProgram()
+{
+    // FileName is not cleared: the dialog proposes the last file chosen by any command, and a
+    // cancelled dialog keeps it, so Cancel opens that earlier file.
+    m_fileDialog.defaultExt = u".LIS"_s;
+    m_fileDialog.filter = QLatin1StringView(kEditFilter);
+    m_fileDialog.showOpen();
+    const QString name = m_fileDialog.fileName;
+    if (name.isEmpty()) return;
+    const QString editor = m_associations.textEditor();
+    if (editor.isEmpty()) {
+        m_surface.setStatusText(u"No text editor was found to open "_s + name);
+        return;
+    }
+    start(editor, name);
+}
+
+bool HelpCommands::start(const QString& program, const QString& document)
+{
+    QStringList arguments = commandFor(program);
+    const QString executable = arguments.takeFirst();
+    arguments.append(document);
+    QString error;
+    if (m_launcher.startDetached(executable, arguments, &error)) return true;
+    m_surface.setStatusText(u"Cannot start "_s + executable + u" for "_s + document +
+                            (error.isEmpty() ? QString() : u": "_s + error));
+    return false;
+}
+
+QStringList HelpCommands::commandFor(const QString& program)
+{
+    if (QFileInfo::exists(program)) return {program};
+    QStringList parts = QProcess::splitCommand(program);
+    if (parts.isEmpty()) parts.append(program);
+    return parts;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+class Associations;
+class FileDialog;
+class HelpViewer;
+class Launcher;
+class Surface;
+
+// The menu entries that open material living outside Korvel: its help file (? / Help), the
+// interpreter's manual (? / Intel B-52 Manual) and a listing in the desktop's text editor
+// (File / Edit Program). Nothing here waits for what it starts.
+//
+// Programs are started directly with the document as one argument, never through a shell, so
+// a path with blanks or shell characters reaches the program exactly as chosen.
+class HelpCommands
+{
+public:
+    static constexpr auto kHelpFileName = "korvel.hlp";
+    static constexpr auto kManualRelativePath = "documents/bas52man_.pdf";
+    static constexpr auto kEditFilter =
+        "BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|Text files (*.txt)|*.txt|other files (*.*)|*.*";
+
+    HelpCommands(Launcher& launcher, Associations& associations, HelpViewer& helpViewer, FileDialog& fileDialog,
+                 Surface& surface, QString applicationDir);
+
+    // Opens the help file at its contents page, owned by owner (the main window).
+    void showHelp(QWidget* owner);
+    // Opens the manual with the desktop's program for PDF files; the status bar says why when it cannot.
+    void showManual();
+    // Lets the user pick a file (the dialog proposes the last name chosen) and opens it in the text editor.
+    void editProgram();
+
+    QString helpFilePath() const;
+    QString manualPath() const;
+
+    // The program and its leading arguments for what an association returned: an existing file
+    // as it is, blanks and all; anything else is a command line as a desktop entry writes it
+    // ("flatpak run org.gnome.TextEditor"), split without a shell.
+    static QStringList commandFor(const QString& program);
+
+private:
+    bool start(const QString& program, const QString& document);
+
+    Launcher& m_launcher;
+    Associations& m_associations;
+    HelpViewer& m_helpViewer;
+    FileDialog& m_fileDialog;
+    Surface& m_surface;
+    QString m_applicationDir;
+};

@@ -1,0 +1,191 @@
+#include "help/helpcommands.h"
+#include "platform/helpviewerwindow.h"
+#include "platform/qtlauncher.h"
+#include "platform/xdgassociations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+using namespace Qt::StringLiterals;
+
+class TestHelpAdapters : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void commandFromExec_data();
+    void commandFromExec();
+    void defaultFromMimeappsList();
+    void textEditorSkipsTerminalEntriesThenTriesPath();
+    void desktopIdInSubfolder();
+    void launcherRefusesWhatCannotStart();
+    void viewerShowsHelpFileAndNamesAMissingOne();
+
+private:
+    QString write(const QString& relative, const QByteArray& content, bool executable = false);
+
+    QTemporaryDir m_dir;
+    QByteArray m_savedPath;
+};
+
+QString TestHelpAdapters::write(const QString& relative, const QByteArray& content, bool executable)
+{
+    const QString path = m_dir.path() + u'/' + relative;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    file.write(content);
+    file.close();
+    if (executable) file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    return path;
+}
+
+void TestHelpAdapters::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Everything the lookup reads lives in the temporary folder, so the machine's own desktop set-up
+    // cannot change the answers.
+    qputenv("XDG_CONFIG_HOME", (m_dir.path() + u"/config"_s).toLocal8Bit());
+    qputenv("XDG_CONFIG_DIRS", (m_dir.path() + u"/etc-xdg"_s).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (m_dir.path() + u"/data"_s).toLocal8Bit());
+    qputenv("XDG_DATA_DIRS", (m_dir.path() + u"/usr-share"_s).toLocal8Bit());
+    qputenv("XDG_CURRENT_DESKTOP", "Test");
+    m_savedPath = qgetenv("PATH");
+    qputenv("PATH", (m_dir.path() + u"/bin"_s).toLocal8Bit());
+    for (const char* name : {"viewer", "flatpak", "mousepad", "gedit", "vim"})
+        QVERIFY(!write(u"bin/"_s + QLatin1StringView(name), "#!/bin/sh\n", true).isEmpty());
+    QVERIFY(!write(u"My Apps/ed"_s, "#!/bin/sh\n", true).isEmpty());
+    // The MIME database is found through XDG_DATA_DIRS as well; lend it the machine's.
+    QDir().mkpath(m_dir.path() + u"/usr-share"_s);
+    QFile::link(u"/usr/share/mime"_s, m_dir.path() + u"/usr-share/mime"_s);
+}
+
+void TestHelpAdapters::cleanupTestCase()
+{
+    qputenv("PATH", m_savedPath);
+}
+
+void TestHelpAdapters::commandFromExec_data()
+{
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QStringList>("argv"); // what the command splits into; "<tmp>" is the temporary folder
+
+    QTest::newRow("program on PATH, field code dropped") << u"viewer %U"_s << QStringList{u"<tmp>/bin/viewer"_s};
+    QTest::newRow("absolute path with blanks, quoted")
+        << u"\"<tmp>/My Apps/ed\" --new-window %F"_s << QStringList{u"<tmp>/My Apps/ed"_s, u"--new-window"_s};
+    QTest::newRow("flatpak markers dropped")
+        << u"flatpak run --branch=stable org.gnome.TextEditor @@u %U @@"_s
+        << QStringList{u"<tmp>/bin/flatpak"_s, u"run"_s, u"--branch=stable"_s, u"org.gnome.TextEditor"_s};
+    QTest::newRow("percent sign and escaped quote")
+        << u"viewer --zoom=100%% \"say \\\"hi\\\"\" %f"_s
+        << QStringList{u"<tmp>/bin/viewer"_s, u"--zoom=100%"_s, u"say \"hi\""_s};
+    QTest::newRow("program not installed") << u"nosuchviewer %f"_s << QStringList{};
+    QTest::newRow("absolute program missing") << u"/nonexistent/viewer %f"_s << QStringList{};
+    QTest::newRow("only a field code") << u"%f"_s << QStringList{};
+}
+
+void TestHelpAdapters::commandFromExec()
+{
+    QFETCH(QString, exec);
+    QFETCH(QStringList, argv);
+    exec.replace(u"<tmp>"_s, m_dir.path());
+    argv.replaceInStrings(u"<tmp>"_s, m_dir.path());
+
+    const QString command = XdgAssociations::commandFromExec(exec);
+
+    if (argv.isEmpty())
+        QCOMPARE(command, QString());
+    else
+        QCOMPARE(HelpCommands::commandFor(command), argv);
+}
+
+void TestHelpAdapters::defaultFromMimeappsList()
+{
+    write(u"data/applications/viewer.desktop"_s, "[Desktop Entry]\nName=V\nExec=viewer --page=1 %f\n"
+                                                 "[Desktop Action New]\nExec=other\n");
+    write(u"usr-share/applications/gone.desktop"_s, "[Desktop Entry]\nExec=nosuchprogram %f\n");
+    // The desktop's own list wins over the general one; an entry whose program is missing is passed over.
+    write(u"config/test-mimeapps.list"_s, "[Default Applications]\napplication/pdf=missing.desktop;gone.desktop;"
+                                          "viewer.desktop;\n");
+    write(u"config/mimeapps.list"_s, "[Default Applications]\napplication/pdf=other.desktop\n");
+    const QString manual = write(u"korvel/documents/bas52man_.pdf"_s, "%PDF-1.4\n");
+
+    const XdgAssociations associations{QString()};
+
+    if (QMimeDatabase().mimeTypeForFile(manual).name() != u"application/pdf")
+        QSKIP("This machine has no MIME database (shared-mime-info)");
+    QCOMPARE(HelpCommands::commandFor(associations.executableFor(manual)),
+             (QStringList{m_dir.path() + u"/bin/viewer"_s, u"--page=1"_s}));
+    QCOMPARE(associations.executableFor(m_dir.path() + u"/nothing.xyzzy"_s), QString());
+}
+
+void TestHelpAdapters::textEditorSkipsTerminalEntriesThenTriesPath()
+{
+    write(u"data/applications/vim.desktop"_s, "[Desktop Entry]\nExec=vim %F\nTerminal=true\n");
+    write(u"config/mimeapps.list"_s, "[Default Applications]\ntext/plain=vim.desktop\n");
+    const XdgAssociations associations{QString()};
+
+    // vim needs a terminal, so the first usual editor on PATH is taken: gedit comes before mousepad.
+    QCOMPARE(associations.textEditor(), m_dir.path() + u"/bin/gedit"_s);
+
+    write(u"usr-share/applications/mousepad.desktop"_s, "[Desktop Entry]\nExec=mousepad %U\n");
+    write(u"usr-share/applications/mimeinfo.cache"_s, "[MIME Cache]\ntext/plain=vim.desktop;mousepad.desktop;\n");
+    QCOMPARE(associations.textEditor(), m_dir.path() + u"/bin/mousepad"_s);
+    QFile::remove(m_dir.path() + u"/usr-share/applications/mimeinfo.cache"_s);
+    QFile::remove(m_dir.path() + u"/config/mimeapps.list"_s);
+}
+
+void TestHelpAdapters::desktopIdInSubfolder()
+{
+    write(u"usr-share/applications/kde4/viewer.desktop"_s, "[Desktop Entry]\nExec=viewer\n");
+    const auto entry = XdgAssociations::findDesktopEntry(u"kde4-viewer.desktop"_s);
+    QVERIFY(entry);
+    QCOMPARE(entry->exec, u"viewer"_s);
+    QVERIFY(!XdgAssociations::findDesktopEntry(u"../kde4/viewer.desktop"_s));
+}
+
+void TestHelpAdapters::launcherRefusesWhatCannotStart()
+{
+    QtLauncher launcher;
+    QString error;
+    QVERIFY(!launcher.startDetached(QString(), {u"x"_s}, &error));
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QVERIFY(!launcher.startDetached(m_dir.path() + u"/bin/does-not-exist"_s, {}, &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TestHelpAdapters::viewerShowsHelpFileAndNamesAMissingOne()
+{
+    QWidget owner;
+    HelpViewerWindow viewer;
+    const QString missing = m_dir.path() + u"/no dir/korvel.hlp"_s;
+
+    viewer.showHelp(&owner, missing, HelpViewer::kHelpContents);
+    QTextBrowser* window = viewer.window();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QVERIFY(window->isWindow());
+    QVERIFY2(window->toPlainText().contains(missing), qPrintable(window->toPlainText()));
+
+    const QString helpFile = write(
+        u"app/korvel.hlp"_s, "<html><body><h1>Guide</h1><h2><a name=\"contents\"></a>Contents</h2></body></html>");
+    viewer.showHelp(&owner, helpFile, HelpViewer::kHelpContents);
+    QCOMPARE(viewer.window(), window); // one window, reused
+    QVERIFY(window->toPlainText().contains(u"Contents"_s));
+    QVERIFY(!window->toPlainText().contains(u"<h1>"_s)); // read as HTML despite the .hlp name
+
+    // The viewer window goes with its owner.
+    delete window;
+    QVERIFY(!viewer.window());
+}
+
+QTEST_MAIN(TestHelpAdapters)
+#include "tst_helpadapters.moc"
