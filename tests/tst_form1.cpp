@@ -7,6 +7,7 @@
 #include "terminal/terminalview.h"
 
 #include <QAction>
+#include <QFontDatabase>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -107,7 +108,9 @@ void TestForm1::layout()
     QCOMPARE(text2->geometry(), QRect(24, 0, 593, 513));
     QVERIFY(text2->isReadOnly());
     QCOMPARE(text2->font().pointSizeF(), 8.25);
-    QVERIFY(QFontInfo(text2->font()).fixedPitch());
+    const bool lucida = QFontDatabase::families().contains(QStringLiteral("Lucida Console"));
+    QCOMPARE(text2->font().family(), lucida ? QStringLiteral("Lucida Console")
+                                            : QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
     auto* text3 = form.findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
     QVERIFY(text3 && !text3->isVisible());
     auto* progress = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));

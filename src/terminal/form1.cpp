@@ -2,6 +2,7 @@
 
 #include "board/mtopchg.h"
 #include "config/serialsetup.h"
+#include "help/appicon.h"
 #include "help/frmabout.h"
 #include "platform/serialline.h"
 #include "terminal/terminalview.h"
@@ -57,7 +58,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("KORVEL"));
-    setWindowIcon(QIcon(QStringLiteral(":/korvel/korvel.png")));
+    setWindowIcon(appIcon());
     // A fixed single border: a close box, but neither minimise nor maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
