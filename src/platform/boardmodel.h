@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QMap>
+
+#include <optional>
+
+// The MCS BASIC-52 interpreter of an 80C32 board, as it looks from the other end of the serial line.
+//
+// The model knows no time: feed() takes the bytes the terminal sends and returns everything the board
+// answers to them (echo, prompts, command output). A program started with RUN does not run inside
+// feed(); it advances one line per step() while running() is true, so whoever drives the model can
+// interleave the bytes that arrive meanwhile and a Ctrl-C can stop it, as on the board.
+//
+// What the board does with a line, after echoing its CR as CR LF:
+//   program line ("10 print 1")  stored, replaced, or deleted by the number alone; answered ">"
+//   empty line, "new"            "\r\n>"
+//   LIST                         each line, then "\r\nREADY\r\n>"
+//   PRINT / ? / P.               the items, CR LF, then "\r\n>"
+//   mtop = N, X = expression     "\r\n>"
+//   RUN                          "\r\n", the program's output, "\r\nREADY\r\n>"
+//   anything else                "\r\n\r\nERROR: BAD SYNTAX\r\nREADY\r\n>"
+// The LF that usually follows the CR is echoed after a program line, "new" or an empty line; after
+// anything that prints, the board is still printing when it arrives and drops it.
+class BoardModel
+{
+public:
+    static constexpr int kMaxLineLength = 255;      // the input buffer of the interpreter
+    static constexpr int kDefaultMemoryTop = 32767; // what the board finds in 32K of RAM
+    static constexpr int kProgramStart = 512;       // the interpreter's own work area lies below
+
+    // The sign-on a terminal sees when it connects. Forgets a half-typed line and stops a running
+    // program; the stored program and the memory top stay, as in the board's RAM.
+    QByteArray open();
+    // Everything the board answers to these bytes, in order.
+    QByteArray feed(QByteArrayView input);
+
+    bool running() const { return m_running; }
+    // Runs one program line and returns its output (empty when not running).
+    QByteArray step();
+
+    int memoryTop() const { return m_memoryTop; }
+    int freeBytes() const;
+    const QMap<int, QByteArray>& program() const { return m_program; }
+
+private:
+    QByteArray executeLine(const QByteArray& line);
+    QByteArray storeProgramLine(QByteArrayView text);
+    QByteArray listProgram(QByteArrayView args) const;
+    QByteArray startRun();
+    QByteArray finishRun(const QByteArray& message);
+    std::optional<QByteArray> printItems(QByteArrayView args);
+    bool assign(QByteArrayView statement);
+    double valueOf(const QByteArray& name) const;
+    int programSize() const;
+
+    QMap<int, QByteArray> m_program; // line number -> text as typed after the number
+    QHash<QByteArray, double> m_variables;
+    QByteArray m_line;
+    int m_memoryTop = kDefaultMemoryTop;
+    bool m_dropNextLf = false;
+    bool m_running = false;
+    int m_currentLine = 0; // the line step() runs next
+};

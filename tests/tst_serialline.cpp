@@ -1,0 +1,506 @@
+#include "fakes.h"
+#include "platform/qtserialline.h"
+#include "platform/simulatedboard.h"
+
+#include <QProcess>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kSignOn =
+    QStringLiteral("\r\n*SIMULATED BOARD* choose a serial port under Settings, ComPort\r\nREADY\r\n>");
+
+// A pseudo-terminal owned by the test: the line opens the slave path, the test plays the board on
+// the master. A second slave descriptor stays open so the master never reads EIO between opens,
+// and lets the test read the settings the line gave the terminal.
+class Pty
+{
+public:
+    Pty()
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) return;
+        m_path = QString::fromLocal8Bit(::ptsname(m_master));
+        m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY);
+        termios raw{};
+        ::tcgetattr(m_slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(m_slave, TCSANOW, &raw);
+    }
+    ~Pty()
+    {
+        closeSlave();
+        closeMaster();
+    }
+    bool isValid() const { return m_master >= 0 && m_slave >= 0; }
+    QString path() const { return m_path; }
+    int master() const { return m_master; }
+    termios settings() const
+    {
+        termios t{};
+        ::tcgetattr(m_slave, &t);
+        return t;
+    }
+    void write(const QByteArray& bytes) { QCOMPARE(::write(m_master, bytes.constData(), bytes.size()), bytes.size()); }
+    QByteArray readAvailable()
+    {
+        char buffer[4096];
+        const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+        return got > 0 ? QByteArray(buffer, got) : QByteArray();
+    }
+    void closeSlave()
+    {
+        if (m_slave >= 0) ::close(m_slave);
+        m_slave = -1;
+    }
+    void closeMaster()
+    {
+        if (m_master >= 0) ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
+
+QString joined(const QSignalSpy& spy)
+{
+    QString text;
+    for (const QList<QVariant>& arguments : spy)
+        text += arguments.at(0).toString();
+    return text;
+}
+
+// Waits on real events until the received text ends as expected.
+bool receiveUntilEndsWith(QSignalSpy& spy, const QString& tail)
+{
+    while (!joined(spy).endsWith(tail)) {
+        if (!spy.wait(5000)) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestSerialLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void settingsAndFallbacks_data();
+    void settingsAndFallbacks();
+    void portMap_data();
+    void portMap();
+    void portOrder();
+    void portThatCannotBeOpened_data();
+    void portThatCannotBeOpened();
+    void ptyRoundTrip();
+    void ptyVanishing();
+    void simulatedBoardOnPortZero();
+    void simulatedBoardBusy_data();
+    void simulatedBoardBusy();
+    void simulatedBoardCtrlC();
+    void endToEndThroughBoardTool();
+};
+
+void TestSerialLine::settingsAndFallbacks_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("stopBits");
+    QTest::addColumn<int>("openBaud");
+    QTest::addColumn<int>("openDataBits");
+    QTest::addColumn<int>("openStopBits");
+
+    QTest::newRow("missing settings file: all 0") << 0 << 0 << 0 << 9600 << 8 << 1;
+    QTest::newRow("usable") << 19200 << 7 << 2 << 19200 << 7 << 2;
+    QTest::newRow("smallest data bits") << 4800 << 5 << 1 << 4800 << 5 << 1;
+    QTest::newRow("negative and out of range") << -300 << 4 << 3 << 9600 << 8 << 1;
+    QTest::newRow("nine data bits") << 2400 << 9 << 2 << 2400 << 8 << 2;
+}
+
+void TestSerialLine::settingsAndFallbacks()
+{
+    QFETCH(int, baud);
+    QFETCH(int, dataBits);
+    QFETCH(int, stopBits);
+    QFETCH(int, openBaud);
+    QFETCH(int, openDataBits);
+    QFETCH(int, openStopBits);
+
+    Pty pty;
+    QVERIFY(pty.isValid());
+    FakeProfile profile;
+    profile.set(QStringLiteral("Ports"), QStringLiteral("1"), pty.path());
+    QtSerialLine line(profile, [] { return QStringList(); });
+    QSignalSpy problems(&line, &SerialLine::problem);
+
+    line.setBaudRate(baud);
+    line.setDataBits(dataBits);
+    line.setStopBits(stopBits);
+    line.setPortNumber(1);
+    line.open();
+    QVERIFY2(line.isOpen(), qPrintable(joined(problems)));
+
+    // A pseudo-terminal always keeps 8 data bits, so those are checked at QSerialPort; speed and
+    // stop bits are checked where they end up, in the terminal's settings.
+    const auto* port = line.findChild<QSerialPort*>();
+    QVERIFY(port);
+    QCOMPARE(port->baudRate(), openBaud);
+    QCOMPARE(int(port->dataBits()), openDataBits);
+    QCOMPARE(int(port->stopBits()), openStopBits);
+    QCOMPARE(port->parity(), QSerialPort::NoParity);
+    const termios t = pty.settings();
+    const speed_t expectedSpeed = openBaud == 9600    ? B9600
+                                  : openBaud == 19200 ? B19200
+                                  : openBaud == 4800  ? B4800
+                                                      : B2400;
+    QCOMPARE(cfgetospeed(&t), expectedSpeed);
+    QCOMPARE(bool(t.c_cflag & CSTOPB), openStopBits == 2);
+
+    // What was written reads back unchanged, usable or not.
+    QCOMPARE(line.baudRate(), baud);
+    QCOMPARE(line.dataBits(), dataBits);
+    QCOMPARE(line.stopBits(), stopBits);
+    QCOMPARE(line.portNumber(), 1);
+    QCOMPARE(problems.count(), 0);
+}
+
+void TestSerialLine::portMap_data()
+{
+    QTest::addColumn<QStringList>("ports");  // "key=value" lines of section Ports
+    QTest::addColumn<QStringList>("system"); // the system's list, in order
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+
+    const QStringList system{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyS0")};
+    QTest::newRow("first of the list") << QStringList() << system << 1 << QStringLiteral("/dev/ttyUSB0");
+    QTest::newRow("second of the list") << QStringList() << system << 2 << QStringLiteral("/dev/ttyS0");
+    QTest::newRow("past the list") << QStringList() << system << 3 << QString();
+    QTest::newRow("key wins over the list")
+        << QStringList{QStringLiteral("2=/tmp/board")} << system << 2 << QStringLiteral("/tmp/board");
+    QTest::newRow("key past the list") << QStringList{QStringLiteral("7=/dev/pts/9")} << system << 7
+                                       << QStringLiteral("/dev/pts/9");
+    QTest::newRow("blank key falls back")
+        << QStringList{QStringLiteral("1=   ")} << system << 1 << QStringLiteral("/dev/ttyUSB0");
+    QTest::newRow("other key no help") << QStringList{QStringLiteral("1=/tmp/a")} << QStringList() << 2 << QString();
+    QTest::newRow("port 0 is the simulated board")
+        << QStringList{QStringLiteral("0=/tmp/a")} << system << 0 << QString();
+    QTest::newRow("negative port") << QStringList() << system << -1 << QString();
+}
+
+void TestSerialLine::portMap()
+{
+    QFETCH(QStringList, ports);
+    QFETCH(QStringList, system);
+    QFETCH(int, port);
+    QFETCH(QString, device);
+
+    FakeProfile profile;
+    for (const QString& entry : ports)
+        profile.set(QStringLiteral("Ports"), entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    QtSerialLine line(profile, [system] { return system; });
+    QCOMPARE(line.deviceForPort(port), device);
+}
+
+void TestSerialLine::portOrder()
+{
+    const QList<QtSerialLine::PortEntry> found{
+        {QStringLiteral("ttyS10"), QStringLiteral("/dev/ttyS10"), false},
+        {QStringLiteral("ttyS2"), QStringLiteral("/dev/ttyS2"), false},
+        {QStringLiteral("ttyUSB1"), QStringLiteral("/dev/ttyUSB1"), true},
+        {QStringLiteral("ttyACM0"), QStringLiteral("/dev/ttyACM0"), true},
+        {QStringLiteral("ttyS0"), QStringLiteral("/dev/ttyS0"), false},
+        {QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"), true},
+    };
+    const QStringList expected{QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0"),
+                               QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyS0"),
+                               QStringLiteral("/dev/ttyS2"),   QStringLiteral("/dev/ttyS10")};
+    QCOMPARE(QtSerialLine::orderPorts(found), expected);
+}
+
+void TestSerialLine::portThatCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("device"); // key 3 of section Ports, none when empty
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("missing device") << QStringLiteral("/nonexistent/ttyUSB2") << 3
+                                    << QStringLiteral("Port 3 (/nonexistent/ttyUSB2) cannot be opened: "
+                                                      "No such file or directory");
+    QTest::newRow("not a terminal") << QStringLiteral("/dev/null") << 3
+                                    << QStringLiteral("Port 3 (/dev/null) cannot be opened: "
+                                                      "Inappropriate ioctl for device");
+    QTest::newRow("no device at all") << QString() << 4
+                                      << QStringLiteral("Port 4 cannot be opened: there is no such port");
+    QTest::newRow("negative port") << QString() << -2
+                                   << QStringLiteral("Port -2 cannot be opened: there is no such port");
+}
+
+void TestSerialLine::portThatCannotBeOpened()
+{
+    QFETCH(QString, device);
+    QFETCH(int, port);
+    QFETCH(QString, message);
+
+    FakeProfile profile;
+    if (!device.isEmpty()) profile.set(QStringLiteral("Ports"), QStringLiteral("3"), device);
+    QtSerialLine line(profile, [] { return QStringList{QStringLiteral("/nonexistent/ttyS0")}; });
+    QSignalSpy problems(&line, &SerialLine::problem);
+    QSignalSpy received(&line, &SerialLine::received);
+
+    line.setPortNumber(port);
+    line.open();
+    QCOMPARE(problems.count(), 1);
+    QCOMPARE(problems.at(0).at(0).toString(), message);
+    QVERIFY(!line.isOpen());
+    QCOMPARE(line.portNumber(), 0);
+    line.sendLine(QStringLiteral("LIST\r\n"));
+    QCoreApplication::processEvents();
+    QCOMPARE(received.count(), 0);
+    QCOMPARE(problems.count(), 1);
+    QCOMPARE(line.portNumber(), 0);
+
+    line.setPortNumber(port);
+    QCOMPARE(line.portNumber(), port);
+}
+
+void TestSerialLine::ptyRoundTrip()
+{
+    Pty pty;
+    QVERIFY(pty.isValid());
+    FakeProfile profile;
+    profile.set(QStringLiteral("Ports"), QStringLiteral("1"), pty.path());
+    QtSerialLine line(profile, [] { return QStringList(); });
+    QSignalSpy problems(&line, &SerialLine::problem);
+    QSignalSpy received(&line, &SerialLine::received);
+    line.setPortNumber(1);
+    line.open();
+    QVERIFY(line.isOpen());
+
+    // Every character one byte: Latin-1 passes, the euro sign does not fit and goes as "?".
+    QSocketNotifier masterReadable(pty.master(), QSocketNotifier::Read);
+    QSignalSpy readable(&masterReadable, &QSocketNotifier::activated);
+    line.sendLine(QStringLiteral("10 ?\"\u00e9\u20ac\"\r"));
+    QByteArray atBoard;
+    while (atBoard.size() < 9) {
+        QVERIFY(readable.wait(5000));
+        atBoard += pty.readAvailable();
+    }
+    QCOMPARE(atBoard, QByteArray("10 ?\"\xe9?\"\r"));
+
+    pty.write(QByteArray("READY\r\n>\xff"));
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("READY\r\n>\u00ff")));
+    QCOMPARE(joined(received), QStringLiteral("READY\r\n>\u00ff"));
+    // A pseudo-terminal refuses the modem-line calls; that must not count against the line.
+    QVERIFY(line.isOpen());
+    QCOMPARE(problems.count(), 0);
+
+    line.close();
+    QVERIFY(!line.isOpen());
+    line.sendLine(QStringLiteral("lost\r"));
+    QCOMPARE(pty.readAvailable(), QByteArray());
+}
+
+void TestSerialLine::ptyVanishing()
+{
+    auto pty = std::make_unique<Pty>();
+    QVERIFY(pty->isValid());
+    const QString path = pty->path();
+    FakeProfile profile;
+    profile.set(QStringLiteral("Ports"), QStringLiteral("2"), path);
+    QtSerialLine line(profile, [] { return QStringList(); });
+    QSignalSpy problems(&line, &SerialLine::problem);
+    line.setPortNumber(2);
+    line.open();
+    QVERIFY(line.isOpen());
+    auto* port = line.findChild<QSerialPort*>();
+    QVERIFY(port);
+    QSignalSpy portErrors(port, &QSerialPort::errorOccurred);
+
+    // The other end goes away: the line's next read fails for good.
+    pty.reset();
+    QVERIFY(problems.wait(5000));
+    QCOMPARE(problems.count(), 1);
+    QVERIFY2(problems.at(0).at(0).toString().startsWith(QStringLiteral("Port 2 (%1) was lost: ").arg(path)),
+             qPrintable(problems.at(0).at(0).toString()));
+    QVERIFY(!line.isOpen());
+
+    // Once the deferred close has run, the port is shut and reports nothing more: no busy loop.
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    QVERIFY(!port->isOpen());
+    const auto errorsAfterClose = portErrors.count();
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    QCOMPARE(portErrors.count(), errorsAfterClose);
+    QCOMPARE(problems.count(), 1);
+    QCOMPARE(line.portNumber(), 2);
+    line.sendLine(QStringLiteral("x"));
+}
+
+void TestSerialLine::simulatedBoardOnPortZero()
+{
+    FakeProfile profile;
+    QtSerialLine line(profile, [] { return QStringList(); });
+    QSignalSpy received(&line, &SerialLine::received);
+    QSignalSpy problems(&line, &SerialLine::problem);
+    line.setPortNumber(0);
+    line.open();
+    QVERIFY(line.isOpen());
+    QCOMPARE(received.count(), 0); // never inside the call
+
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("READY\r\n>")));
+    QCOMPARE(joined(received), kSignOn);
+    QVERIFY(received.count() >= 2); // up to 64 bytes a chunk
+
+    received.clear();
+    line.sendLine(QStringLiteral("10 print 1\r"));
+    line.sendLine(QStringLiteral("?\u20ac\r\n"));
+    QCOMPARE(received.count(), 0);
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("READY\r\n>")));
+    QCOMPARE(joined(received), QStringLiteral("10 print 1\r\n>?\?\r\n\r\n\r\nERROR: BAD SYNTAX\r\nREADY\r\n>"));
+    QCOMPARE(problems.count(), 0);
+
+    // Closing drops what the board still had to say, and a closed line sends nothing.
+    line.sendLine(QStringLiteral("list\r"));
+    line.close();
+    line.sendLine(QStringLiteral("list\r"));
+    received.clear();
+    QCoreApplication::processEvents();
+    QCOMPARE(received.count(), 0);
+
+    // The board keeps its program across a close, as its RAM would.
+    line.open();
+    QVERIFY(receiveUntilEndsWith(received, kSignOn));
+    line.sendLine(QStringLiteral("list\r"));
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("10     PRINT 1\r\n\r\nREADY\r\n>")));
+}
+
+void TestSerialLine::simulatedBoardBusy_data()
+{
+    QTest::addColumn<bool>("lossy");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("queued") << false << QByteArray("10 a=1\r\n>20 a=2\r\n>");
+    QTest::newRow("lossy") << true << QByteArray("10 a=1\r\n>");
+}
+
+void TestSerialLine::simulatedBoardBusy()
+{
+    QFETCH(bool, lossy);
+    QFETCH(QByteArray, expected);
+
+    SimulatedBoard::Options options;
+    options.busyMs = 20;
+    options.lossy = lossy;
+    SimulatedBoard board(options);
+    QSignalSpy output(&board, &SimulatedBoard::output);
+    board.open();
+    QTRY_VERIFY(!board.hasActiveTimer());
+    output.clear();
+
+    // The second line is still on the wire while the board works on the first.
+    board.write("10 a=1\r20 a=2\r");
+    QTRY_VERIFY(!board.hasActiveTimer());
+    QByteArray out;
+    for (const QList<QVariant>& arguments : output)
+        out += arguments.at(0).toByteArray();
+    QCOMPARE(out, expected);
+    QCOMPARE(board.model().program().size(), lossy ? 1 : 2);
+}
+
+void TestSerialLine::simulatedBoardCtrlC()
+{
+    SimulatedBoard board;
+    QSignalSpy output(&board, &SimulatedBoard::output);
+    board.open();
+    board.write("10 ?1\r20 goto 10\rrun\r");
+    const auto text = [&output] {
+        QByteArray out;
+        for (const QList<QVariant>& arguments : output)
+            out += arguments.at(0).toByteArray();
+        return out;
+    };
+    while (text().count(" 1 \r\n") < 3)
+        QVERIFY(output.wait(5000));
+    QVERIFY(board.model().running());
+    board.write("\x03");
+    while (!text().endsWith("READY\r\n>"))
+        QVERIFY(output.wait(5000));
+    QVERIFY(text().contains("\r\nSTOP - IN LINE  "));
+    QVERIFY(!board.model().running());
+    // Idle again: no timer wakes the program up.
+    QVERIFY(!board.hasActiveTimer());
+}
+
+void TestSerialLine::endToEndThroughBoardTool()
+{
+    const QString tool = qEnvironmentVariable("KORVEL_BOARDSIM");
+    if (tool.isEmpty()) QSKIP("KORVEL_BOARDSIM is not set");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("board"));
+
+    QProcess boardsim;
+    boardsim.start(tool, {QStringLiteral("--link"), link, QStringLiteral("--seed"), QStringLiteral("7")});
+    QVERIFY(boardsim.waitForStarted());
+    while (!boardsim.canReadLine())
+        QVERIFY(boardsim.waitForReadyRead(5000));
+    const QString slave = QString::fromLocal8Bit(boardsim.readLine()).trimmed();
+    QVERIFY(slave.startsWith(QStringLiteral("/dev/pts/")));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), slave);
+
+    FakeProfile profile;
+    profile.set(QStringLiteral("Ports"), QStringLiteral("1"), link);
+    QtSerialLine line(profile, [] { return QStringList(); });
+    QSignalSpy received(&line, &SerialLine::received);
+    QSignalSpy problems(&line, &SerialLine::problem);
+    line.setBaudRate(9600);
+    line.setDataBits(8);
+    line.setStopBits(1);
+    line.setPortNumber(1);
+    line.open();
+    QVERIFY2(line.isOpen(), qPrintable(joined(problems)));
+
+    line.sendLine(QStringLiteral("10 print 1\r"));
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("10 print 1\r\n>")));
+    line.sendLine(QStringLiteral("LIST\r\n"));
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("LIST\r\n10     PRINT 1\r\n\r\nREADY\r\n>")));
+    QCOMPARE(problems.count(), 0);
+
+    // The tool goes away: the line closes itself and says so once.
+    auto* port = line.findChild<QSerialPort*>();
+    QVERIFY(port);
+    boardsim.terminate();
+    QVERIFY(boardsim.waitForFinished(5000));
+    QCOMPARE(boardsim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(boardsim.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+    if (problems.isEmpty()) QVERIFY(problems.wait(5000));
+    QCOMPARE(problems.count(), 1);
+    QVERIFY(problems.at(0).at(0).toString().startsWith(QStringLiteral("Port 1 (%1) was lost: ").arg(link)));
+    QVERIFY(!line.isOpen());
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    QVERIFY(!port->isOpen());
+    QCOMPARE(problems.count(), 1);
+
+    // Opening again finds no device behind the link and says that instead.
+    line.open();
+    QCOMPARE(problems.count(), 2);
+    QCOMPARE(problems.at(1).at(0).toString(),
+             QStringLiteral("Port 1 (%1) cannot be opened: No such file or directory").arg(link));
+    QCOMPARE(line.portNumber(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestSerialLine)
+#include "tst_serialline.moc"
