@@ -1,0 +1,172 @@
+// The real program's serial path against the simulated board on a pseudo-terminal: the main
+// window with the real serial line and settings file, the board tool at the other end. Pauses run
+// the event loop for a few milliseconds each and count as their full length, so an 11 s Reset
+// takes well under a second.
+#include "fakes.h"
+
+#include "platform/iniprofile.h"
+#include "platform/qtserialline.h"
+#include "terminal/form1.h"
+#include "terminal/terminalview.h"
+
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+class FastClock : public Clock
+{
+public:
+    qint64 nowNs() const override { return m_now; }
+    void idleFor(qint64 ns) override
+    {
+        QEventLoop loop;
+        QTimer::singleShot(2, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        m_now += ns;
+    }
+
+private:
+    qint64 m_now = 0;
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void typedKeysReachTheBoard();
+    void loadThenSaveGivesTheListingBack();
+    void runMemoryAndReset();
+
+private:
+    struct Session
+    {
+        explicit Session(const QString& device, const QString& folder)
+            : profile(folder + QStringLiteral("/Korvel.ini")), line(profile)
+        {
+            profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
+            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Port"), QStringLiteral(" 1"));
+            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Baud"), QStringLiteral(" 115200"));
+            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Databits"), QStringLiteral(" 8"));
+            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Stopbits"), QStringLiteral(" 1"));
+            form = std::make_unique<Form1>(Platform{line, clock, fakes.fileDialog, profile, fakes.launcher,
+                                                    fakes.associations, fakes.helpViewer, folder});
+            form->load();
+            form->show();
+        }
+        QString text() const { return form->terminal().text(); }
+
+        FakePlatform fakes;
+        IniProfile profile;
+        QtSerialLine line;
+        FastClock clock;
+        std::unique_ptr<Form1> form;
+    };
+
+    QProcess m_board;
+    QString m_device;
+    QTemporaryDir m_dir;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    const QString tool = qEnvironmentVariable("KORVEL_BOARDSIM");
+    QVERIFY2(QFileInfo::exists(tool), "KORVEL_BOARDSIM names the board tool");
+    m_board.start(tool, {});
+    QVERIFY(m_board.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_board.canReadLine(), 10000);
+    m_device = QString::fromLocal8Bit(m_board.readLine()).trimmed();
+    QVERIFY(m_device.startsWith(QLatin1String("/dev/")));
+}
+
+void TestEndToEnd::cleanupTestCase()
+{
+    m_board.terminate();
+    m_board.waitForFinished(5000);
+}
+
+void TestEndToEnd::typedKeysReachTheBoard()
+{
+    Session session(m_device, m_dir.path());
+    QVERIFY(session.line.isOpen());
+    QWidget* text2 = session.form->terminalView();
+    QTest::keyClicks(text2, QStringLiteral("print 7"));
+    QTest::keyClick(text2, Qt::Key_Return);
+    // What appears is the board's echo and answer; the keys themselves write nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("print 7\r\n 7")), 10000);
+    session.form->terminalView()->sync();
+    QVERIFY(session.form->terminalView()->toPlainText().contains(QLatin1String("print 7\n 7")));
+}
+
+void TestEndToEnd::loadThenSaveGivesTheListingBack()
+{
+    Session session(m_device, m_dir.path());
+    // Written on Linux: LF line ends, and no line end after the last line.
+    const QString source = m_dir.filePath(QStringLiteral("blink.bas"));
+    writeFile(source, "10 print \"on\"\n20 for i=1 to 3\r\n30 next i");
+    session.fakes.fileDialog.answers = {source};
+    QVERIFY(QMetaObject::invokeMethod(session.form.get(), "loadProgram"));
+    QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("30 next i")), 10000);
+
+    const QString target = m_dir.filePath(QStringLiteral("BLINK.LIS"));
+    session.fakes.fileDialog.answers = {target};
+    QVERIFY(QMetaObject::invokeMethod(session.form.get(), "saveProgram"));
+    // The capture ends on the chunk after the one holding the prompt; the board is quiet by then,
+    // so give it one more character.
+    QTRY_VERIFY_WITH_TIMEOUT(session.form->capture().buffer().contains(QLatin1String("READY\r\n>")), 10000);
+    if (session.form->capture().mode() != CaptureMode::Terminal)
+        session.line.sendLine(QStringLiteral("\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(session.form->capture().mode(), CaptureMode::Terminal, 10000);
+    QCOMPARE(readFile(target), QByteArray("10     PRINT \"on\"\r\n"
+                                          "20     FOR I=1 TO 3\r\n"
+                                          "30     NEXT I\r\n"
+                                          "\r\n\r\n"));
+}
+
+void TestEndToEnd::runMemoryAndReset()
+{
+    Session session(m_device, m_dir.path());
+    QWidget* text2 = session.form->terminalView();
+    QTest::keyClicks(text2, QStringLiteral("new"));
+    QTest::keyClick(text2, Qt::Key_Return);
+    QTest::keyClicks(text2, QStringLiteral("10 print \"hello\""));
+    QTest::keyClick(text2, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("10 print \"hello\"\r\n>")), 10000);
+
+    QVERIFY(QMetaObject::invokeMethod(session.form.get(), "runProgram"));
+    QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("RUN\r\n\r\nhello\r\n\r\nREADY\r\n>")), 10000);
+
+    QVERIFY(QMetaObject::invokeMethod(session.form.get(), "showMemory"));
+    QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("?free\r\n ")), 10000);
+
+    QVERIFY(QMetaObject::invokeMethod(session.form.get(), "resetBoard"));
+    // The terminal was cleared first; the board saw the blanks, the memory top and "new".
+    QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("mtop =  32768\r\n")), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(session.text().endsWith(QLatin1String("new\r\n\r\n>\n")),
+                              qPrintable(session.text().toUtf8().toPercentEncoding(" ")), 10000);
+    QVERIFY2(!session.text().contains(QLatin1String("hello")), qPrintable(session.text().toUtf8().toPercentEncoding(" ")));
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
