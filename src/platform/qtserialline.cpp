@@ -3,10 +3,14 @@
 #include "platform/profile.h"
 
 #include <QSerialPortInfo>
+#include <QSocketNotifier>
 
 #include <algorithm>
 
 namespace {
+
+constexpr int kTrickleBytes = 512;
+constexpr int kTrickleRestMs = 20;
 
 const QString kPortsSection = QStringLiteral("Ports");
 constexpr int kDeviceKeySize = 1024;
@@ -54,6 +58,9 @@ QtSerialLine::QtSerialLine(Profile& profile, PortList systemPorts, QObject* pare
     connect(m_serial, &QSerialPort::readyRead, this, &QtSerialLine::readAvailable);
     connect(m_serial, &QSerialPort::errorOccurred, this, &QtSerialLine::handleError);
     connect(&m_board, &SimulatedBoard::output, this, &QtSerialLine::deliverBoardOutput);
+    m_readRest.setSingleShot(true);
+    m_readRest.setInterval(kTrickleRestMs);
+    connect(&m_readRest, &QTimer::timeout, this, &QtSerialLine::resumeReading);
 }
 
 QtSerialLine::~QtSerialLine()
@@ -144,6 +151,7 @@ void QtSerialLine::open()
 void QtSerialLine::close()
 {
     m_open = false;
+    m_readRest.stop();
     m_board.close();
     if (m_serial->isOpen()) m_serial->close();
     m_serial->clearError();
@@ -164,6 +172,31 @@ void QtSerialLine::readAvailable()
 {
     const QByteArray bytes = m_serial->readAll();
     if (!bytes.isEmpty() && m_open) emit received(QString::fromLatin1(bytes));
+    // At 115200 baud a board's output trickles in a few bytes at a time, and waking for each
+    // costs more than everything done with the bytes. After a small read the port's read
+    // notifier rests for a few milliseconds, so the kernel collects the next bytes and one wake
+    // takes them all; a large read means a burst, which is read at full speed. An idle line has
+    // no timer running. QSerialPort re-enables its notifier on every read call, so disabling it
+    // here is undone by nothing but resumeReading().
+    if (bytes.size() < kTrickleBytes && m_open && !m_readRest.isActive()) {
+        const auto notifiers = m_serial->findChildren<QSocketNotifier*>();
+        for (QSocketNotifier* notifier : notifiers) {
+            if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled()) {
+                notifier->setEnabled(false);
+                m_readRest.start();
+            }
+        }
+    }
+}
+
+void QtSerialLine::resumeReading()
+{
+    if (!m_serial->isOpen())
+        return;
+    for (QSocketNotifier* notifier : m_serial->findChildren<QSocketNotifier*>()) {
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(true);
+    }
 }
 
 void QtSerialLine::deliverBoardOutput(const QByteArray& chunk)

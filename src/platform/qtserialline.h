@@ -5,6 +5,7 @@
 
 #include <QSerialPort>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -62,6 +63,7 @@ public:
 
 private:
     void readAvailable();
+    void resumeReading();
     void deliverBoardOutput(const QByteArray& chunk);
     void handleError(QSerialPort::SerialPortError error);
 
@@ -77,4 +79,5 @@ private:
     bool m_portFailed = false;
     bool m_open = false;
     quint64 m_openCount = 0; // tells a deferred close of a lost port from a later open
+    QTimer m_readRest;       // see readAvailable()
 };

@@ -31,7 +31,6 @@ TerminalView::TerminalView(TerminalBuffer& buffer, QWidget* parent) : QPlainText
     // A read-only text box shows no cursor; with no blinking there is nothing to wake up for.
     setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_syncTimer.setSingleShot(true);
-    m_syncTimer.setInterval(kSyncIntervalMs);
     connect(&m_syncTimer, &QTimer::timeout, this, &TerminalView::sync);
 }
 
@@ -54,19 +53,27 @@ qsizetype TerminalView::displayLength(QStringView text)
 void TerminalView::requestScrollToEnd()
 {
     m_scrollPending = true;
-    if (!m_syncTimer.isActive())
-        m_syncTimer.start();
+    scheduleSync();
 }
 
 void TerminalView::requestSync()
 {
-    if (!m_syncTimer.isActive())
-        m_syncTimer.start();
+    scheduleSync();
+}
+
+void TerminalView::scheduleSync()
+{
+    if (m_syncTimer.isActive())
+        return;
+    // A zero timeout still lets the chunks already waiting in the event loop join this sync.
+    const qint64 since = m_sinceSync.isValid() ? m_sinceSync.elapsed() : kSyncIntervalMs;
+    m_syncTimer.start(static_cast<int>(qMax<qint64>(0, kSyncIntervalMs - since)));
 }
 
 void TerminalView::sync()
 {
     m_syncTimer.stop();
+    m_sinceSync.start();
     const TerminalBuffer::Changes changes = m_buffer.takeChanges();
     QTextDocument* doc = document();
     if (changes.reset) {
@@ -85,9 +92,13 @@ void TerminalView::sync()
         }
     }
     if (std::exchange(m_scrollPending, false)) {
-        QTextCursor end(doc);
-        end.movePosition(QTextCursor::End);
-        setTextCursor(end);
+        // The insertion point follows text added at the end by itself; only a fresh start or a
+        // user's click moves it elsewhere.
+        if (textCursor().position() != doc->characterCount() - 1) {
+            QTextCursor end(doc);
+            end.movePosition(QTextCursor::End);
+            setTextCursor(end);
+        }
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QElapsedTimer>
 #include <QTimer>
 
 class TerminalBuffer;
@@ -8,12 +9,13 @@ class TerminalBuffer;
 // The terminal display (Text2). It shows the terminal text with CR LF and a lone LF as line
 // breaks and other control characters not drawn, and sends every key that gives a character
 // instead of editing. It never copies the whole terminal text per chunk: it follows the
-// buffer's changes, at most once per kSyncIntervalMs, so a burst costs a few repaints.
+// buffer's changes, at once after a quiet spell (a typed key's echo shows without delay) and at
+// most once per kSyncIntervalMs while text keeps coming, so a burst costs a few repaints.
 class TerminalView : public QPlainTextEdit
 {
     Q_OBJECT
 public:
-    static constexpr int kSyncIntervalMs = 15;
+    static constexpr int kSyncIntervalMs = 50;
 
     explicit TerminalView(TerminalBuffer& buffer, QWidget* parent = nullptr);
 
@@ -37,6 +39,9 @@ private:
     static qsizetype displayLength(QStringView text);
 
     TerminalBuffer& m_buffer;
+    void scheduleSync();
+
     QTimer m_syncTimer;
+    QElapsedTimer m_sinceSync;
     bool m_scrollPending = false;
 };
