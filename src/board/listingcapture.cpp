@@ -1,11 +1,11 @@
 #include "board/listingcapture.h"
 
+#include "common/savefile.h"
 #include "platform/filedialog.h"
 #include "platform/serialline.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -82,7 +82,5 @@ void ListingCapture::write(QStringView text)
     // Written beside the target and renamed over it, so a failed write leaves the old file as it was.
     QByteArray bytes = text.toLatin1();
     bytes.append("\r\n");
-    QSaveFile file(m_target);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    m_surface.setStatusText(written ? QString() : QStringLiteral("Cannot write ") + m_target);
+    m_surface.setStatusText(saveWholeFile(m_target, bytes) ? QString() : QStringLiteral("Cannot write ") + m_target);
 }

@@ -1,10 +1,11 @@
 #include "platform/iniprofile.h"
 
+#include "common/savefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLatin1String>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cstring>
@@ -187,14 +188,5 @@ bool IniProfile::writeString(const QString& sectionName, const QString& keyName,
 
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QDir().mkpath(folder)) return false;
-    // QSaveFile in Qt 6.4 commits a short file when the disk fills up: a failed flush does not stop
-    // commit(), and a write cut short by the system reports no error. Unbuffered, a short write shows
-    // in the count, and anything short cancels the rename.
-    QSaveFile save(m_path);
-    if (!save.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-    if (save.write(data) != data.size() || !save.flush() || save.error() != QFileDevice::NoError) {
-        save.cancelWriting();
-        return false;
-    }
-    return save.commit();
+    return saveWholeFile(m_path, data);
 }

@@ -1,0 +1,18 @@
+#include "common/savefile.h"
+
+#include <QSaveFile>
+
+bool saveWholeFile(const QString& path, const QByteArray& data)
+{
+    // QSaveFile in Qt 6.4 commits a short file when the disk fills up: a failed flush does not stop
+    // commit(), and a write cut short by the system reports no error. Unbuffered, a short write shows
+    // in the count, and anything short cancels the rename.
+    QSaveFile save(path);
+    if (!save.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (save.write(data) != data.size() || !save.flush() || save.error() != QFileDevice::NoError) {
+        save.cancelWriting();
+        return false;
+    }
+    return save.commit();
+}
