@@ -4,7 +4,7 @@
 // prints MB/s and CPU seconds per MB.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/receive_bench [megabytes]
-#include "fakes.h"
+#include "receiverig.h"
 
 #include "board/listingcapture.h"
 #include "terminal/receivepath.h"
@@ -49,12 +49,8 @@ int main(int argc, char** argv)
 
     std::printf("%-8s %10s %10s %12s %8s\n", "chunk", "MB", "MB/s", "CPU s/MB", "exact");
     for (const qsizetype chunkSize : {1, 16, 256, 4096}) {
-        FakeSerialLine line;
-        FakeFileDialog dialog;
-        FakeSurface surface;
-        TerminalBuffer terminal;
-        ListingCapture capture(line, dialog, terminal, surface);
-        ReceivePath receive(terminal, capture);
+        ReceiveRig rig;
+        auto& [line, dialog, surface, terminal, capture, receive] = rig;
         TerminalView view(terminal);
         view.resize(593, 513);
         view.show();

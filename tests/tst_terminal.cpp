@@ -1,6 +1,7 @@
 // The terminal text, its display, the keyboard codes, the pause and the holding of chunks
 // during a command.
 #include "fakes.h"
+#include "receiverig.h"
 
 #include "board/listingcapture.h"
 #include "terminal/keyboard.h"
@@ -241,13 +242,9 @@ void TestTerminal::pauseNeverEndsEarly()
 
 void TestTerminal::chunksHeldDuringCommand()
 {
-    FakeSerialLine line;
-    FakeFileDialog dialog;
-    FakeSurface surface;
+    ReceiveRig rig;
+    auto& [line, dialog, surface, terminal, capture, receive] = rig;
     FakeClock clock;
-    TerminalBuffer terminal;
-    ListingCapture capture(line, dialog, terminal, surface);
-    ReceivePath receive(terminal, capture);
     int scrolls = 0;
     receive.setScrollToEnd([&] { ++scrolls; });
     Pause pause(clock, &receive);
@@ -273,12 +270,8 @@ void TestTerminal::chunksHeldDuringCommand()
 void TestTerminal::chunksBeforeFirstPauseGoThrough()
 {
     // A file dialog comes before a command's pauses; what arrives while it is open is shown at once.
-    FakeSerialLine line;
-    FakeFileDialog dialog;
-    FakeSurface surface;
-    TerminalBuffer terminal;
-    ListingCapture capture(line, dialog, terminal, surface);
-    ReceivePath receive(terminal, capture);
+    ReceiveRig rig;
+    auto& [line, dialog, surface, terminal, capture, receive] = rig;
     CommandScope command(receive);
     receive.deliver(QStringLiteral("shown"));
     QCOMPARE(terminal.text(), QStringLiteral("shown"));
@@ -286,12 +279,8 @@ void TestTerminal::chunksBeforeFirstPauseGoThrough()
 
 void TestTerminal::closeRequestedDuringCommandRunsAfterIt()
 {
-    FakeSerialLine line;
-    FakeFileDialog dialog;
-    FakeSurface surface;
-    TerminalBuffer terminal;
-    ListingCapture capture(line, dialog, terminal, surface);
-    ReceivePath receive(terminal, capture);
+    ReceiveRig rig;
+    auto& [line, dialog, surface, terminal, capture, receive] = rig;
     QStringList order;
     {
         CommandScope command(receive);
