@@ -1,9 +1,9 @@
 // libFuzzer target for the settings file: IniProfile reads and writes one value in a file of
 // arbitrary bytes. Whatever the file holds, nothing crashes; a write that reports success reads
 // back as the value (trimmed of blanks, one pair of quotes removed, cut to the size asked for),
-// changes exactly one line or adds the entry (and its section), and leaves every other line byte
-// for byte; a write that reports failure leaves the file untouched, and fails only for names and
-// values the file cannot hold.
+// changes exactly one line or adds the entry (and its section), leaves every other line byte for
+// byte and every other entry with the value it had; a write that reports failure leaves the file
+// untouched, and fails only for names and values the file cannot hold.
 //
 // Input: one byte for the read size (its top bit: no file at all when the file part is empty),
 // then section, key and value, each ended by a NUL and read as UTF-8, then the file's bytes.
@@ -13,12 +13,14 @@
 #include <QByteArray>
 #include <QFile>
 #include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -157,6 +159,39 @@ void checkLines(const QByteArray& before, const QByteArray& after, const QString
     fail("added lines are not the entry");
 }
 
+// A few section and key names that the file seems to hold, to read before and after a write:
+// entries other than the one written must keep their values.
+QList<std::pair<QString, QString>> otherEntries(const QByteArray& file, const QString& section, const QString& key)
+{
+    constexpr qsizetype kMaxNames = 4;
+    QStringList sections, keys;
+    for (const QByteArray& line : lines(file)) {
+        const QByteArray content = blankTrimmed(line.endsWith('\n') ? line.chopped(1) : line);
+        if (content.startsWith('[') && sections.size() < kMaxNames) {
+            sections.append(QString::fromLatin1(content.sliced(1).split(']').front()).trimmed());
+        } else if (content.contains('=') && keys.size() < kMaxNames) {
+            keys.append(QString::fromLatin1(content.first(content.indexOf('='))).trimmed());
+        }
+    }
+    QList<std::pair<QString, QString>> pairs;
+    for (const QString& s : sections) {
+        for (const QString& k : keys) {
+            if (s.compare(section.trimmed(), Qt::CaseInsensitive) != 0 ||
+                k.compare(key.trimmed(), Qt::CaseInsensitive) != 0)
+                pairs.append({s, k});
+        }
+    }
+    return pairs;
+}
+
+QStringList readAll(const IniProfile& profile, const QList<std::pair<QString, QString>>& entries)
+{
+    QStringList values;
+    for (const auto& [section, key] : entries)
+        values.append(profile.readString(section, key, QStringLiteral("(missing)"), 65536));
+    return values;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -192,6 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (readSize > 0 && read.size() > readSize - 1) fail("read longer than its size");
     if (readFile() != before) fail("read changed the file");
 
+    const QList<std::pair<QString, QString>> others = otherEntries(before.value_or(QByteArray()), section, key);
+    const QStringList otherValues = readAll(profile, others);
     const bool written = profile.writeString(section, key, value);
     const std::optional<QByteArray> after = readFile();
     if (written != writable(section, key, value)) fail(written ? "wrote an entry it cannot hold" : "write failed");
@@ -204,6 +241,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (profile.readString(section, key, dflt, readSize) != expectedRead(value, readSize))
         fail("value does not read back");
+    if (readAll(profile, others) != otherValues) fail("another entry changed its value");
     // Writing the same again finds the entry just written and changes nothing.
     if (!profile.writeString(section, key, value) || readFile() != after) fail("second write changed the file");
     return 0;

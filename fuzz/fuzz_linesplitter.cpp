@@ -71,7 +71,8 @@ void check(LineSplitter& splitter, const QList<QByteArrayView>& blocks, QByteArr
         blockStart += block.size();
         // Pending is the raw text since the last LF, CRs included.
         const qsizetype lastLf = file.first(blockStart).lastIndexOf('\n');
-        if (splitter.pending() != file.sliced(lastLf + 1, blockStart - lastLf - 1)) fail(run, "pending differs", lineIndex);
+        if (splitter.pending() != file.sliced(lastLf + 1, blockStart - lastLf - 1))
+            fail(run, "pending differs", lineIndex);
     }
     if (lineIndex != expected.lines.size()) fail(run, "lines missing", lineIndex);
     if (splitter.finish() != expected.last) fail(run, "last line differs", lineIndex);

@@ -175,13 +175,16 @@ bool IniProfile::writeString(const QString& sectionName, const QString& keyName,
         eol = (firstNewline > 0 && data[firstNewline - 1] == '\r') ? QByteArray("\r\n") : QByteArray("\n");
 
     const QByteArray entry = key.toLatin1() + '=' + value.toLatin1();
+    // A last line that ends in a lone CR is ended by completing its CR LF: a whole new line end
+    // after the CR would leave the CR inside that line and change what it says.
+    const auto lineEndAfter = [&](qsizetype at) { return at > 0 && data[at - 1] == '\r' ? QByteArray("\n") : eol; };
     const Location found = locate(data, section, key);
     if (found.keyFound) {
         data.replace(found.valueBegin, found.valueEnd - found.valueBegin, value.toLatin1());
     } else if (found.sectionFound) {
-        data.insert(found.insertAt, found.insertAfterLineEnd ? entry + eol : eol + entry);
+        data.insert(found.insertAt, found.insertAfterLineEnd ? entry + eol : lineEndAfter(found.insertAt) + entry);
     } else {
-        if (!data.isEmpty() && !data.endsWith('\n')) data += eol;
+        if (!data.isEmpty() && !data.endsWith('\n')) data += lineEndAfter(data.size());
         data += '[' + section.toLatin1() + ']' + eol + entry + eol;
     }
     if (existed && data == original) return true;
