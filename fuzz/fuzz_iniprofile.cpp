@@ -147,7 +147,9 @@ void checkLines(const QByteArray& before, const QByteArray& after, const QString
     // Something added; an old last line without a line end gets one first.
     if (removed.size() == 1) {
         if (prefix + 1 != old.size() || removed[0].endsWith('\n')) fail("a line was changed or lost");
-        if (added.isEmpty() || added[0] != removed[0] + eol) fail("the last line was changed");
+        // A last line ending in a lone CR is completed to CR LF, not given a second line end.
+        const QByteArray completion = removed[0].endsWith('\r') ? QByteArray("\n") : eol;
+        if (added.isEmpty() || added[0] != removed[0] + completion) fail("the last line was changed");
         added.removeFirst();
         // Added at the very end: the entry needs no line end of its own.
         if (added.size() == 1 && added[0] == entry) return;
