@@ -67,7 +67,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(&m_platform.line, &SerialLine::received, this, &Form1::receiveChunk);
-    connect(&m_platform.line, &SerialLine::problem, this, &Form1::setStatusText);
+    connect(&m_platform.line, &SerialLine::problem, this, &Form1::showLineProblem);
     connect(m_text2, &TerminalView::bytesTyped, this, &Form1::sendTypedBytes);
     m_receive.setScrollToEnd([this] { m_text2->requestScrollToEnd(); });
 }
@@ -163,10 +163,22 @@ void Form1::load()
 
 void Form1::setStatusText(const QString& text)
 {
+    // A command that ends clears the status bar; a port that failed or was lost during it must stay
+    // said, or an upload or Reset that sent nothing would look like a success.
+    if (text.isEmpty() && !m_lineProblem.isEmpty() && !m_platform.line.isOpen()) {
+        m_statusBar1->showMessage(m_lineProblem);
+        return;
+    }
     if (text.isEmpty())
         m_statusBar1->clearMessage();
     else
         m_statusBar1->showMessage(text);
+}
+
+void Form1::showLineProblem(const QString& message)
+{
+    m_lineProblem = message;
+    setStatusText(message);
 }
 
 void Form1::setProgressValue(float percent)

@@ -70,6 +70,7 @@ protected:
 
 private slots:
     void receiveChunk(const QString& chunk);
+    void showLineProblem(const QString& message);
     void sendTypedBytes(const QByteArray& bytes);
     void exitProgram();
     void clearScreen();
@@ -103,6 +104,7 @@ private:
     HelpCommands m_help;
     SettingsFile m_settings;
     bool m_ending = false;
+    QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 
     TerminalView* m_text2 = nullptr;         // terminal display
     QPlainTextEdit* m_text3 = nullptr;       // capture buffer, never shown

@@ -3,6 +3,8 @@
 #include "board/listingcapture.h"
 #include "terminal/terminalbuffer.h"
 
+#include <algorithm>
+
 ReceivePath::ReceivePath(TerminalBuffer& terminal, ListingCapture& capture) : m_terminal(terminal), m_capture(capture)
 {
 }
@@ -21,8 +23,16 @@ void ReceivePath::deliver(const QString& chunk)
 
 void ReceivePath::dispatch(const QString& chunk)
 {
-    if (m_capture.mode() == CaptureMode::Terminal)
-        m_terminal.append(chunk);
+    if (m_capture.mode() == CaptureMode::Terminal) {
+        // The trim takes 5000 characters per chunk, so chunks longer than that (a burst read at
+        // once, or held chunks joined) would let the text grow without bound: they go in as pieces.
+        QStringView rest(chunk);
+        do {
+            const qsizetype piece = std::min(rest.size(), TerminalBuffer::kTrimBy);
+            m_terminal.append(rest.first(piece));
+            rest = rest.sliced(piece);
+        } while (!rest.isEmpty());
+    }
     if (m_capture.mode() == CaptureMode::Capturing)
         m_capture.captureStep(chunk);
     if (m_capture.mode() == CaptureMode::AwaitingEcho)

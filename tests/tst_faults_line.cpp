@@ -1,0 +1,464 @@
+// Faults on the real serial path: the far end vanishing in the middle of each kind of command, and a
+// board that floods the line while a command pauses. The main window runs with the real serial line
+// and settings file; the far end is the board tool or a pseudo-terminal the test holds itself, both
+// reached through a symbolic link that key 1 of [Ports] names, so a new far end can take its place.
+// Pauses run the event loop for about 2 ms and count as their full length.
+#include "fakes.h"
+
+#include "platform/iniprofile.h"
+#include "platform/qtserialline.h"
+#include "terminal/form1.h"
+#include "terminal/terminalview.h"
+
+#include "config/serialsetup.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+class FastClock : public Clock
+{
+public:
+    qint64 nowNs() const override { return m_now; }
+    void idleFor(qint64 ns) override
+    {
+        ++idleCalls;
+        if (onIdle) onIdle(idleCalls);
+        QEventLoop loop;
+        QTimer::singleShot(2, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        m_now += ns;
+    }
+
+    int idleCalls = 0;
+    std::function<void(int call)> onIdle; // runs at the start of each pause, numbered from 1
+
+private:
+    qint64 m_now = 0;
+};
+
+// The other end of the line, started behind a symbolic link and made to vanish at will.
+class FarEnd
+{
+public:
+    virtual ~FarEnd() = default;
+    virtual bool start(const QString& link) = 0;
+    virtual void vanish() = 0;
+};
+
+// The board tool: it answers like a board; killing it hangs up its terminal.
+class BoardToolEnd : public FarEnd
+{
+public:
+    ~BoardToolEnd() override
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            m_process.waitForFinished(5000);
+        }
+    }
+    bool start(const QString& link) override
+    {
+        m_process.start(qEnvironmentVariable("KORVEL_BOARDSIM"), {QStringLiteral("--link"), link});
+        if (!m_process.waitForStarted(5000)) return false;
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(10000)) return false;
+        }
+        m_process.readLine();
+        return true;
+    }
+    void vanish() override
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+};
+
+// A pseudo-terminal from openpty(): the test reads what the line sends and writes what a board would.
+class PtyEnd : public FarEnd
+{
+public:
+    ~PtyEnd() override { vanish(); }
+    bool start(const QString& link) override
+    {
+        vanish();
+        if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) return false;
+        termios raw{};
+        ::tcgetattr(m_slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(m_slave, TCSANOW, &raw);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        QFile::remove(link);
+        return QFile::link(QString::fromLocal8Bit(::ptsname(m_master)), link);
+    }
+    void vanish() override
+    {
+        if (m_slave >= 0) ::close(m_slave);
+        if (m_master >= 0) ::close(m_master);
+        m_slave = m_master = -1;
+    }
+    int master() const { return m_master; }
+    QByteArray readAll()
+    {
+        QByteArray all;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(m_master, buffer, sizeof buffer)) > 0;)
+            all.append(buffer, got);
+        return all;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+};
+
+QStatusBar* statusBar(Form1& form)
+{
+    return form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+}
+
+// Events that a busy loop would keep producing: socket activations and timer events, counted
+// over passes through the event loop that do not wait.
+int wakeupsOverPasses(int passes)
+{
+    struct Counter : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::SockAct || event->type() == QEvent::Timer) ++count;
+            return false;
+        }
+    } counter;
+    qApp->installEventFilter(&counter);
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    qApp->removeEventFilter(&counter);
+    return counter.count;
+}
+
+// The terminal after a command that held every chunk: held chunks are joined up to 4096
+// characters, and the terminal takes each 5000 characters at a time under the trim rule.
+QString terminalModel(QString start, const QStringList& arrived)
+{
+    QStringList held;
+    for (const QString& chunk : arrived) {
+        if (!held.isEmpty() && held.last().size() < 4096)
+            held.last().append(chunk);
+        else
+            held.append(chunk);
+    }
+    for (const QString& chunk : held) {
+        for (qsizetype at = 0; at < chunk.size(); at += 5000) {
+            if (start.size() > 15000) start.remove(0, 5000);
+            start += chunk.mid(at, 5000);
+        }
+    }
+    return start;
+}
+
+size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+} // namespace
+
+class TestFaultsLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void farEndVanishes_data();
+    void farEndVanishes();
+    void floodDuringCommand_data();
+    void floodDuringCommand();
+
+private:
+    struct Session
+    {
+        Session(const QString& link, const QString& folder)
+            : profile(folder + QStringLiteral("/Korvel.ini")), line(profile, [] { return QStringList(); })
+        {
+            profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), link);
+            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Port"), QStringLiteral(" 1"));
+            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Baud"), QStringLiteral(" 115200"));
+            form = std::make_unique<Form1>(Platform{line, clock, fakes.fileDialog, profile, fakes.launcher,
+                                                    fakes.associations, fakes.helpViewer, folder});
+            form->load();
+            form->show();
+        }
+        QSerialPort* port() const { return line.findChild<QSerialPort*>(); }
+
+        FakePlatform fakes;
+        IniProfile profile;
+        QtSerialLine line;
+        FastClock clock;
+        std::unique_ptr<Form1> form;
+    };
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestFaultsLine::init()
+{
+    QVERIFY(QFileInfo::exists(qEnvironmentVariable("KORVEL_BOARDSIM")));
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void TestFaultsLine::farEndVanishes_data()
+{
+    QTest::addColumn<bool>("boardTool"); // else a pseudo-terminal of the test's own
+    QTest::addColumn<QString>("command");
+    for (const char* command : {"idle", "load", "save", "reset"}) {
+        QTest::addRow("board tool killed, %s", command) << true << QString::fromLatin1(command);
+        QTest::addRow("pty closed, %s", command) << false << QString::fromLatin1(command);
+    }
+}
+
+void TestFaultsLine::farEndVanishes()
+{
+    QFETCH(bool, boardTool);
+    QFETCH(QString, command);
+    const QString link = m_dir->filePath(QStringLiteral("board"));
+    std::unique_ptr<FarEnd> farEnd;
+    if (boardTool)
+        farEnd = std::make_unique<BoardToolEnd>();
+    else
+        farEnd = std::make_unique<PtyEnd>();
+    QVERIFY(farEnd->start(link));
+
+    Session session(link, m_dir->path());
+    QVERIFY(session.line.isOpen());
+    QSerialPort* port = session.port();
+    QVERIFY(port && port->isOpen());
+    QSignalSpy problems(&session.line, &SerialLine::problem);
+    QSignalSpy closes(port, &QIODevice::aboutToClose);
+    QSignalSpy written(port, &QIODevice::bytesWritten);
+    QStringList shown; // every status text, in order
+    connect(statusBar(*session.form), &QStatusBar::messageChanged, this,
+            [&shown](const QString& text) { shown.append(text); });
+
+    qint64 writtenAtLoss = -1;
+    int idleAtLoss = 0;
+    const auto vanish = [&] {
+        farEnd->vanish();
+        QVERIFY(problems.wait(5000));
+        writtenAtLoss = written.count();
+    };
+    session.clock.onIdle = [&](int call) {
+        if (call == 3) {
+            idleAtLoss = call;
+            vanish();
+        }
+    };
+
+    const QString source = m_dir->filePath(QStringLiteral("prog.bas"));
+    const QString target = m_dir->filePath(QStringLiteral("PROG.LIS"));
+    QFile::remove(target);
+    int expectedPauses = 0;
+    if (command == QLatin1String("idle")) {
+        vanish();
+    } else if (command == QLatin1String("load")) {
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("10 print 1\n20 print 2\n30 print 3\n40 print 4\n50 print 5\n");
+        file.close();
+        session.fakes.fileDialog.answers = {source};
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), "loadProgram"));
+        expectedPauses = 6; // "new" and five lines
+    } else if (command == QLatin1String("save")) {
+        session.fakes.fileDialog.answers = {target};
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), "saveProgram"));
+        QVERIFY(session.form->capture().mode() != CaptureMode::Terminal);
+        if (!boardTool) {
+            // The test plays the board: the echo and the first lines arrive, then the line goes.
+            auto* pty = static_cast<PtyEnd*>(farEnd.get());
+            QByteArray atBoard;
+            QTRY_VERIFY_WITH_TIMEOUT((atBoard += pty->readAll()).size() >= 6, 5000);
+            QCOMPARE(atBoard, QByteArray("LIST\r\n"));
+            QCOMPARE(::write(pty->master(), "LIST\r\n10 PRINT 1\r\n", 18), 18);
+            QTRY_COMPARE_WITH_TIMEOUT(session.form->capture().buffer(), QStringLiteral("10 PRINT 1\r\n"), 5000);
+        }
+        vanish();
+    } else {
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), "resetBoard"));
+        expectedPauses = 52; // 50 blanks, the line end and the memory top; none after "new"
+    }
+    if (QTest::currentTestFailed()) return;
+
+    // The command ran to its end: every pause was taken, and nothing went out after the loss.
+    QCOMPARE(session.clock.idleCalls, expectedPauses);
+    if (expectedPauses > 0) QCOMPARE(idleAtLoss, 3);
+    QCOMPARE(problems.count(), 1);
+    const QString report = problems.at(0).at(0).toString();
+    QVERIFY2(report.startsWith(QStringLiteral("Port 1 (%1) was lost: ").arg(link)), qPrintable(report));
+    QVERIFY(!session.line.isOpen());
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    QCOMPARE(written.count(), writtenAtLoss);
+    QVERIFY(!port->isOpen());
+    QCOMPARE(closes.count(), 1);
+    QCOMPARE(shown.count(report), 1);
+    // The report outlives the command: a command that ends must not make a lost port look fine.
+    QCOMPARE(statusBar(*session.form)->currentMessage(), report);
+    if (command == QLatin1String("load")) {
+        auto* bar = session.form->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+        QCOMPARE(bar->value(), 100);
+        QVERIFY(!bar->isVisible());
+    }
+    if (command == QLatin1String("save")) QVERIFY(!QFileInfo::exists(target));
+
+    // No busy loop: the port reports nothing more and the event loop has nothing to do.
+    for (const QSocketNotifier* notifier : session.line.findChildren<QSocketNotifier*>())
+        QVERIFY(!notifier->isEnabled());
+    QVERIFY(wakeupsOverPasses(50) < 10);
+    QCOMPARE(problems.count(), 1);
+
+    // A new far end at the same path; choosing the port again in the settings dialog opens it.
+    QVERIFY(farEnd->start(link));
+    QVERIFY(QMetaObject::invokeMethod(session.form.get(), "openSerialSetup"));
+    SerialSetup* dialog = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* setup = qobject_cast<SerialSetup*>(widget)) dialog = setup;
+    }
+    QVERIFY(dialog);
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    QVERIFY(ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(session.line.isOpen());
+    QCOMPARE(session.line.portNumber(), 1);
+    QCOMPARE(problems.count(), 1);
+    QSignalSpy received(&session.line, &SerialLine::received);
+    if (boardTool) {
+        session.line.sendLine(QStringLiteral("print 6*7\r\n"));
+        const auto joined = [&received] {
+            QString text;
+            for (const auto& arguments : received)
+                text += arguments.at(0).toString();
+            return text;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(joined().contains(QLatin1String(" 42")), 10000);
+    } else {
+        auto* pty = static_cast<PtyEnd*>(farEnd.get());
+        session.line.sendLine(QStringLiteral("x"));
+        QByteArray atBoard;
+        QTRY_VERIFY_WITH_TIMEOUT((atBoard += pty->readAll()).size() >= 1, 5000);
+        QCOMPARE(atBoard, QByteArray("x"));
+        QCOMPARE(::write(pty->master(), "y", 1), 1);
+        QVERIFY(received.wait(5000));
+        QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("y"));
+    }
+}
+
+void TestFaultsLine::floodDuringCommand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("reset") << QStringLiteral("reset");
+    QTest::newRow("load") << QStringLiteral("load");
+}
+
+void TestFaultsLine::floodDuringCommand()
+{
+    QFETCH(QString, command);
+    const QString link = m_dir->filePath(QStringLiteral("board"));
+    PtyEnd pty;
+    QVERIFY(pty.start(link));
+    Session session(link, m_dir->path());
+    QVERIFY(session.line.isOpen());
+    session.form->terminalView()->sync();
+
+    const size_t heapBefore = heapInUse();
+    // 10 MB of every byte value but NUL, so that a byte lost, doubled or re-ordered shows.
+    constexpr qsizetype kFlood = 10 * 1024 * 1024;
+    QByteArray flood(kFlood, Qt::Uninitialized);
+    for (qsizetype i = 0; i < kFlood; ++i)
+        flood[i] = char(1 + (i * 7 + i / 251) % 255);
+
+    QStringList arrived;
+    qsizetype arrivedBytes = 0;
+    connect(&session.line, &SerialLine::received, this, [&](const QString& chunk) {
+        arrived.append(chunk);
+        arrivedBytes += chunk.size();
+    });
+
+    // The board writes whenever its terminal has room, for as long as the first pause lasts.
+    qsizetype sent = 0;
+    QSocketNotifier writable(pty.master(), QSocketNotifier::Write);
+    writable.setEnabled(false);
+    connect(&writable, &QSocketNotifier::activated, this, [&] {
+        while (sent < kFlood) {
+            const ssize_t put =
+                ::write(pty.master(), flood.constData() + sent, size_t(std::min<qsizetype>(kFlood - sent, 65536)));
+            if (put <= 0) break;
+            sent += put;
+        }
+        if (sent == kFlood) writable.setEnabled(false);
+    });
+    session.clock.onIdle = [&](int call) {
+        if (call != 1) return;
+        writable.setEnabled(true);
+        QTRY_COMPARE_WITH_TIMEOUT(arrivedBytes, kFlood, 60000);
+    };
+
+    const QString terminalBefore = session.form->terminal().text();
+    if (command == QLatin1String("reset")) {
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), "resetBoard"));
+    } else {
+        const QString source = m_dir->filePath(QStringLiteral("two.bas"));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("10 print 1\n20 print 2\n");
+        file.close();
+        session.fakes.fileDialog.answers = {source};
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), "loadProgram"));
+    }
+    QCOMPARE(arrivedBytes, kFlood);
+
+    // Every byte arrived, in order, and the terminal shows what the trim rule keeps of it: no more
+    // than 15000 characters and one piece, however the flood came in.
+    QCOMPARE(arrived.join(QString()).toLatin1(), flood);
+    {
+        const QString model = terminalModel(command == QLatin1String("reset") ? QString() : terminalBefore, arrived);
+        QCOMPARE(session.form->terminal().text(), model);
+        QVERIFY(model.size() <= 20000);
+        // The document's raw text, since toPlainText() turns the no-break space (0xA0) into a blank.
+        session.form->terminalView()->sync();
+        QString shown = session.form->terminalView()->document()->toRawText();
+        shown.replace(QChar::ParagraphSeparator, u'\n');
+        QCOMPARE(shown, TerminalView::displayText(model));
+    }
+
+    // What was held for the command is gone again: the heap is back near its level before.
+    arrived.clear();
+    arrived.squeeze();
+    flood.clear();
+    flood.squeeze();
+    const size_t heapAfter = heapInUse();
+    QVERIFY2(heapAfter < heapBefore + 4 * 1024 * 1024,
+             qPrintable(QStringLiteral("heap before %1, after %2").arg(heapBefore).arg(heapAfter)));
+}
+
+QTEST_MAIN(TestFaultsLine)
+#include "tst_faults_line.moc"
