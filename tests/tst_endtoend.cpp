@@ -2,7 +2,7 @@
 // window with the real serial line and settings file, the board tool at the other end. Pauses run
 // the event loop for a few milliseconds each and count as their full length, so an 11 s Reset
 // takes well under a second.
-#include "fakes.h"
+#include "boardsession.h"
 
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
@@ -17,21 +17,6 @@
 
 namespace {
 
-class FastClock : public Clock
-{
-public:
-    qint64 nowNs() const override { return m_now; }
-    void idleFor(qint64 ns) override
-    {
-        QEventLoop loop;
-        QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        m_now += ns;
-    }
-
-private:
-    qint64 m_now = 0;
-};
 
 QByteArray readFile(const QString& path)
 {
@@ -60,29 +45,7 @@ private slots:
     void runMemoryAndReset();
 
 private:
-    struct Session
-    {
-        explicit Session(const QString& device, const QString& folder)
-            : profile(folder + QStringLiteral("/Korvel.ini")), line(profile)
-        {
-            profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
-            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Port"), QStringLiteral(" 1"));
-            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Baud"), QStringLiteral(" 115200"));
-            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Databits"), QStringLiteral(" 8"));
-            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Stopbits"), QStringLiteral(" 1"));
-            form = std::make_unique<Form1>(Platform{line, clock, fakes.fileDialog, profile, fakes.launcher,
-                                                    fakes.associations, fakes.helpViewer, folder});
-            form->load();
-            form->show();
-        }
-        QString text() const { return form->terminal().text(); }
-
-        FakePlatform fakes;
-        IniProfile profile;
-        QtSerialLine line;
-        FastClock clock;
-        std::unique_ptr<Form1> form;
-    };
+    using Session = BoardSession;
 
     QProcess m_board;
     QString m_device;

@@ -3,7 +3,7 @@
 // and settings file; the far end is the board tool or a pseudo-terminal the test holds itself, both
 // reached through a symbolic link that key 1 of [Ports] names, so a new far end can take its place.
 // Pauses run the event loop for about 2 ms and count as their full length.
-#include "fakes.h"
+#include "boardsession.h"
 
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
@@ -33,26 +33,6 @@
 
 namespace {
 
-class FastClock : public Clock
-{
-public:
-    qint64 nowNs() const override { return m_now; }
-    void idleFor(qint64 ns) override
-    {
-        ++idleCalls;
-        if (onIdle) onIdle(idleCalls);
-        QEventLoop loop;
-        QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        m_now += ns;
-    }
-
-    int idleCalls = 0;
-    std::function<void(int call)> onIdle; // runs at the start of each pause, numbered from 1
-
-private:
-    qint64 m_now = 0;
-};
 
 // The other end of the line, started behind a symbolic link and made to vanish at will.
 class FarEnd
@@ -196,27 +176,7 @@ private slots:
     void floodDuringCommand();
 
 private:
-    struct Session
-    {
-        Session(const QString& link, const QString& folder)
-            : profile(folder + QStringLiteral("/Korvel.ini")), line(profile, [] { return QStringList(); })
-        {
-            profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), link);
-            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Port"), QStringLiteral(" 1"));
-            profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Baud"), QStringLiteral(" 115200"));
-            form = std::make_unique<Form1>(Platform{line, clock, fakes.fileDialog, profile, fakes.launcher,
-                                                    fakes.associations, fakes.helpViewer, folder});
-            form->load();
-            form->show();
-        }
-        QSerialPort* port() const { return line.findChild<QSerialPort*>(); }
-
-        FakePlatform fakes;
-        IniProfile profile;
-        QtSerialLine line;
-        FastClock clock;
-        std::unique_ptr<Form1> form;
-    };
+    using Session = BoardSession;
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };

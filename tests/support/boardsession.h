@@ -1,0 +1,66 @@
+#pragma once
+
+// The real program's serial path for end-to-end tests: the main window with the real serial line
+// and settings file, port 1 mapped to a device (the board tool's pseudo-terminal, or one of the
+// test's own), and a clock whose pauses run the event loop for a moment but count as their full
+// length, so an 11 s Reset takes well under a second. Header-only: only tests that link the real
+// adapters include it.
+
+#include "fakes.h"
+
+#include "platform/iniprofile.h"
+#include "platform/qtserialline.h"
+#include "terminal/form1.h"
+
+#include <QEventLoop>
+#include <QSerialPort>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class FastClock : public Clock
+{
+public:
+    qint64 nowNs() const override { return m_now; }
+    void idleFor(qint64 ns) override
+    {
+        ++idleCalls;
+        if (onIdle)
+            onIdle(idleCalls);
+        QEventLoop loop;
+        QTimer::singleShot(2, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        m_now += ns;
+    }
+
+    int idleCalls = 0;
+    std::function<void(int call)> onIdle; // runs at the start of each pause, numbered from 1
+
+private:
+    qint64 m_now = 0;
+};
+
+struct BoardSession
+{
+    BoardSession(const QString& device, const QString& folder)
+        : profile(folder + QStringLiteral("/Korvel.ini")), line(profile, [] { return QStringList(); })
+    {
+        profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
+        profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Port"), QStringLiteral(" 1"));
+        profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Baud"), QStringLiteral(" 115200"));
+        profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Databits"), QStringLiteral(" 8"));
+        profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Stopbits"), QStringLiteral(" 1"));
+        form = std::make_unique<Form1>(Platform{line, clock, fakes.fileDialog, profile, fakes.launcher,
+                                                fakes.associations, fakes.helpViewer, folder});
+        form->load();
+        form->show();
+    }
+    QString text() const { return form->terminal().text(); }
+    QSerialPort* port() const { return line.findChild<QSerialPort*>(); }
+
+    FakePlatform fakes;
+    IniProfile profile;
+    QtSerialLine line;
+    FastClock clock;
+    std::unique_ptr<Form1> form;
+};
