@@ -28,8 +28,8 @@ double cpuSeconds()
 // A BASIC-52 listing as the board sends it, line after line.
 QString listing(qsizetype bytes)
 {
-    static const char* const bodies[] = {"PRINT \"HELLO WORLD\"", "FOR I=1 TO 100", "X=XBY(0E000H)", "NEXT I",
-                                         "ONTIME 5,2000", "IF A>10 THEN 100"};
+    static const char* const bodies[] = {"PRINT \"HELLO WORLD\"", "FOR I=1 TO 100",  "X=XBY(0E000H)", "NEXT I",
+                                         "ONTIME 5,2000",         "IF A>10 THEN 100"};
     QString text;
     text.reserve(bytes + 64);
     for (int n = 10; text.size() < bytes; n = n % 65000 + 1)
@@ -77,15 +77,14 @@ int main(int argc, char** argv)
         const double cpu = cpuSeconds() - cpu0;
 
         for (qsizetype at = 0; at < payload.size(); at += chunkSize) {
-            if (plain.size() > 15000)
-                plain.remove(0, 5000);
+            if (plain.size() > 15000) plain.remove(0, 5000);
             plain += QStringView(payload).mid(at, chunkSize);
         }
         const bool exact = terminal.text() == plain && view.toPlainText() == TerminalView::displayText(plain);
         allExact = allExact && exact;
         const double mb = payload.size() / (1024.0 * 1024.0);
-        std::printf("%-8lld %10.1f %10.1f %12.4f %8s\n", static_cast<long long>(chunkSize), mb, mb / seconds,
-                    cpu / mb, exact ? "yes" : "NO");
+        std::printf("%-8lld %10.1f %10.1f %12.4f %8s\n", static_cast<long long>(chunkSize), mb, mb / seconds, cpu / mb,
+                    exact ? "yes" : "NO");
     }
     return allExact ? 0 : 1;
 }

@@ -19,8 +19,7 @@ QString describePorts(const QtSerialLine& line)
     QStringList rows{QStringLiteral("0: the simulated board")};
     for (int port = 1; port <= 9; ++port) {
         const QString device = line.deviceForPort(port);
-        if (!device.isEmpty())
-            rows.append(QStringLiteral("%1: %2").arg(port).arg(device));
+        if (!device.isEmpty()) rows.append(QStringLiteral("%1: %2").arg(port).arg(device));
     }
     return rows.join(QLatin1Char('\n'));
 }
@@ -31,10 +30,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(KORVEL_VERSION_MAJOR)
-                                            .arg(KORVEL_VERSION_MINOR)
-                                            .arg(KORVEL_VERSION_PATCH));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(KORVEL_VERSION_MAJOR).arg(KORVEL_VERSION_MINOR).arg(KORVEL_VERSION_PATCH));
     QApplication::setDesktopFileName(QStringLiteral("korvel"));
 
     IniProfile profile(IniProfile::defaultPath());
@@ -44,8 +41,8 @@ int main(int argc, char** argv)
     QtLauncher launcher;
     XdgAssociations associations;
     HelpViewerWindow helpViewer;
-    const Platform platform{line,         clock,      fileDialog, profile, launcher, associations, helpViewer,
-                            QCoreApplication::applicationDirPath()};
+    const Platform platform{line,     clock,        fileDialog, profile,
+                            launcher, associations, helpViewer, QCoreApplication::applicationDirPath()};
 
     Form1 form1(platform, [&line] { return describePorts(line); });
     form1.load();

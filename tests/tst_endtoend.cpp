@@ -17,7 +17,6 @@
 
 namespace {
 
-
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -98,8 +97,7 @@ void TestEndToEnd::loadThenSaveGivesTheListingBack()
     // The capture ends on the chunk after the one holding the prompt; the board is quiet by then,
     // so give it one more character.
     QTRY_VERIFY_WITH_TIMEOUT(session.form->capture().buffer().contains(QLatin1String("READY\r\n>")), 10000);
-    if (session.form->capture().mode() != CaptureMode::Terminal)
-        session.line.sendLine(QStringLiteral("\r"));
+    if (session.form->capture().mode() != CaptureMode::Terminal) session.line.sendLine(QStringLiteral("\r"));
     QTRY_COMPARE_WITH_TIMEOUT(session.form->capture().mode(), CaptureMode::Terminal, 10000);
     QCOMPARE(readFile(target), QByteArray("10     PRINT \"on\"\r\n"
                                           "20     FOR I=1 TO 3\r\n"
@@ -128,7 +126,8 @@ void TestEndToEnd::runMemoryAndReset()
     QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("mtop =  32768\r\n")), 10000);
     QTRY_VERIFY2_WITH_TIMEOUT(session.text().endsWith(QLatin1String("new\r\n\r\n>\n")),
                               qPrintable(session.text().toUtf8().toPercentEncoding(" ")), 10000);
-    QVERIFY2(!session.text().contains(QLatin1String("hello")), qPrintable(session.text().toUtf8().toPercentEncoding(" ")));
+    QVERIFY2(!session.text().contains(QLatin1String("hello")),
+             qPrintable(session.text().toUtf8().toPercentEncoding(" ")));
 }
 
 QTEST_MAIN(TestEndToEnd)

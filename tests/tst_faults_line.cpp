@@ -33,7 +33,6 @@
 
 namespace {
 
-
 // The other end of the line, started behind a symbolic link and made to vanish at will.
 class FarEnd
 {

@@ -62,8 +62,8 @@ void TestForm1::menu()
     {
         QString name, caption;
     };
-    const QList<Entry> bar = {{"f", "File"}, {"dummy02", "Settings"}, {"clss", "Clear Screen"},
-                              {"mem", "Memory"}, {"reset", "Reset"}, {"dummy04", "?"}};
+    const QList<Entry> bar = {{"f", "File"},     {"dummy02", "Settings"}, {"clss", "Clear Screen"},
+                              {"mem", "Memory"}, {"reset", "Reset"},      {"dummy04", "?"}};
     const QList<QAction*> barActions = form.menuBar()->actions();
     QCOMPARE(barActions.size(), bar.size());
     for (int i = 0; i < bar.size(); ++i) {
@@ -72,8 +72,13 @@ void TestForm1::menu()
     }
     const QMap<QString, QList<Entry>> menus = {
         {"f",
-         {{"save", "Save Program"}, {"load", "Load Program"}, {"merge", "Merge Program"}, {"run", "Run Program"},
-          {"edit", "Edit Program"}, {"dummy01", "    ----------"}, {"End", "Exit"}}},
+         {{"save", "Save Program"},
+          {"load", "Load Program"},
+          {"merge", "Merge Program"},
+          {"run", "Run Program"},
+          {"edit", "Edit Program"},
+          {"dummy01", "    ----------"},
+          {"End", "Exit"}}},
         {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}}},
         {"dummy04", {{"about", "About"}, {"help", "Help"}, {"B52help", "Intel B-52 Manual"}}},
     };
@@ -109,8 +114,8 @@ void TestForm1::layout()
     QVERIFY(text2->isReadOnly());
     QCOMPARE(text2->font().pointSizeF(), 8.25);
     const bool lucida = QFontDatabase::families().contains(QStringLiteral("Lucida Console"));
-    QCOMPARE(text2->font().family(), lucida ? QStringLiteral("Lucida Console")
-                                            : QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    QCOMPARE(text2->font().family(),
+             lucida ? QStringLiteral("Lucida Console") : QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
     auto* text3 = form.findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
     QVERIFY(text3 && !text3->isVisible());
     auto* progress = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
@@ -134,8 +139,7 @@ void TestForm1::startUpOrder()
     Form1 form(fakes.platform());
     form.load();
     // Each value is set right after it is read; the line opens only when all four are set.
-    QCOMPARE(fakes.line.calls,
-             (QStringList{"close", "baud=9600", "databits=8", "stopbits=1", "port=2", "open"}));
+    QCOMPARE(fakes.line.calls, (QStringList{"close", "baud=9600", "databits=8", "stopbits=1", "port=2", "open"}));
     QCOMPARE(fakes.profile.reads,
              (QStringList{"ComPort/Baud", "ComPort/Databits", "ComPort/Stopbits", "ComPort/Port", "MTop/MTop"}));
     QCOMPARE(form.terminal().text(), QString());
@@ -149,13 +153,20 @@ void TestForm1::storedValues_data()
     QTest::addColumn<int>("baudSet");
     QTest::addColumn<double>("mtopRead");
 
-    QTest::newRow("halves to even, down") << "9600.5" << " 32768" << 9600 << 32768.0;
-    QTest::newRow("halves to even, up") << "9601.5" << " 32768" << 9602 << 32768.0;
-    QTest::newRow("memory top 0") << "9600" << "0" << 9600 << 32768.0;
-    QTest::newRow("memory top empty") << "9600" << "" << 9600 << 32768.0;
-    QTest::newRow("memory top text") << "9600" << "lots" << 9600 << 32768.0;
-    QTest::newRow("negative memory top kept") << "9600" << "-5" << 9600 << -5.0;
-    QTest::newRow("fraction kept") << "9600" << " 1000.25" << 9600 << 1000.25;
+    QTest::newRow("halves to even, down") << "9600.5"
+                                          << " 32768" << 9600 << 32768.0;
+    QTest::newRow("halves to even, up") << "9601.5"
+                                        << " 32768" << 9602 << 32768.0;
+    QTest::newRow("memory top 0") << "9600"
+                                  << "0" << 9600 << 32768.0;
+    QTest::newRow("memory top empty") << "9600"
+                                      << "" << 9600 << 32768.0;
+    QTest::newRow("memory top text") << "9600"
+                                     << "lots" << 9600 << 32768.0;
+    QTest::newRow("negative memory top kept") << "9600"
+                                              << "-5" << 9600 << -5.0;
+    QTest::newRow("fraction kept") << "9600"
+                                   << " 1000.25" << 9600 << 1000.25;
 }
 
 void TestForm1::storedValues()
@@ -188,7 +199,7 @@ void TestForm1::exitWritesInOrder()
     triggerAction(form, "End");
     QCOMPARE(fakes.line.calls.first(), QStringLiteral("close"));
     QCOMPARE(fakes.profile.writes, (QStringList{"ComPort/Baud= 19200", "ComPort/Databits= 7", "ComPort/Stopbits= 2",
-                                               "ComPort/Port= 3", "MTop/MTop= 32768"}));
+                                                "ComPort/Port= 3", "MTop/MTop= 32768"}));
 }
 
 void TestForm1::closeBoxWritesNothing()

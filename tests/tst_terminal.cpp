@@ -22,8 +22,7 @@ struct PlainTerminal
     QString text;
     void append(const QString& chunk)
     {
-        if (text.size() > 15000)
-            text = text.right(text.size() - 5000);
+        if (text.size() > 15000) text = text.right(text.size() - 5000);
         text += chunk;
     }
 };
@@ -83,8 +82,7 @@ void TestTerminal::trimRule()
     }
     buffer.append(filler(chunk, u'c'));
     QCOMPARE(buffer.length(), after);
-    if (before > 15000)
-        QVERIFY(!buffer.text().contains(u'o'));
+    if (before > 15000) QVERIFY(!buffer.text().contains(u'o'));
     QVERIFY(buffer.text().endsWith(filler(chunk, u'c')));
 }
 
@@ -116,8 +114,7 @@ void TestTerminal::viewFollowsBuffer()
             chunk += alphabet[random.bounded(alphabet.size())];
         buffer.append(chunk);
         plain.append(chunk);
-        if (i % syncEvery == 0)
-            view.sync();
+        if (i % syncEvery == 0) view.sync();
         if (i == 1500) {
             buffer.clear();
             plain.text.clear();
@@ -170,8 +167,7 @@ void TestTerminal::keys_data()
     QTest::newRow("Latin-1 letter") << int(Qt::Key_Adiaeresis) << 0 << QString(QChar(0xE4)) << QByteArray("\xe4");
     QTest::newRow("euro sign not sent") << int(Qt::Key_unknown) << 0 << "\u20ac" << QByteArray();
     QTest::newRow("arrow sends nothing") << int(Qt::Key_Up) << 0 << "" << QByteArray();
-    QTest::newRow("Shift alone sends nothing") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << ""
-                                               << QByteArray();
+    QTest::newRow("Shift alone sends nothing") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << "" << QByteArray();
 }
 
 void TestTerminal::keys()

@@ -8,8 +8,7 @@ bool saveWholeFile(const QString& path, const QByteArray& data)
     // commit(), and a write cut short by the system reports no error. Unbuffered, a short write shows
     // in the count, and anything short cancels the rename.
     QSaveFile save(path);
-    if (!save.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
+    if (!save.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
     if (save.write(data) != data.size() || !save.flush() || save.error() != QFileDevice::NoError) {
         save.cancelWriting();
         return false;

@@ -3,12 +3,12 @@
 #include "common/numbers.h"
 #include "platform/serialline.h"
 
-#include <QSignalBlocker>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <array>

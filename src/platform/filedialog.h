@@ -16,13 +16,11 @@ public:
 
     void showOpen()
     {
-        if (auto chosen = ask(Mode::Open))
-            fileName = *chosen;
+        if (auto chosen = ask(Mode::Open)) fileName = *chosen;
     }
     void showSave()
     {
-        if (auto chosen = ask(Mode::Save))
-            fileName = *chosen;
+        if (auto chosen = ask(Mode::Save)) fileName = *chosen;
     }
 
 protected:

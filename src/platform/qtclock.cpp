@@ -5,8 +5,7 @@
 
 void QtClock::idleFor(qint64 ns)
 {
-    if (ns <= 0)
-        return;
+    if (ns <= 0) return;
     // Whole milliseconds, rounded up: the pause loop measures what really passed and asks again
     // if the timer fired early, so rounding up keeps us from spinning on sub-millisecond rests.
     const auto ms = std::chrono::milliseconds((ns + 999'999) / 1'000'000);

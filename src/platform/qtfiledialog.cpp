@@ -27,17 +27,14 @@ std::optional<QString> QtFileDialog::ask(Mode mode)
     dialog.setAcceptMode(mode == Mode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(mode == Mode::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     QString suffix = defaultExt;
-    if (suffix.startsWith(QLatin1Char('.')))
-        suffix.remove(0, 1);
+    if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
-    if (const QStringList filters = nameFilters(filter); !filters.isEmpty())
-        dialog.setNameFilters(filters);
+    if (const QStringList filters = nameFilters(filter); !filters.isEmpty()) dialog.setNameFilters(filters);
     if (!fileName.isEmpty()) {
         const QFileInfo proposed(fileName);
         dialog.setDirectory(proposed.absolutePath());
         dialog.selectFile(proposed.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }

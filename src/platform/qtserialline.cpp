@@ -191,11 +191,9 @@ void QtSerialLine::readAvailable()
 
 void QtSerialLine::resumeReading()
 {
-    if (!m_serial->isOpen())
-        return;
+    if (!m_serial->isOpen()) return;
     for (QSocketNotifier* notifier : m_serial->findChildren<QSocketNotifier*>()) {
-        if (notifier->type() == QSocketNotifier::Read)
-            notifier->setEnabled(true);
+        if (notifier->type() == QSocketNotifier::Read) notifier->setEnabled(true);
     }
 }
 

@@ -44,13 +44,9 @@ QFont terminalFont()
 } // namespace
 
 Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* parent)
-    : QMainWindow(parent),
-      m_platform(platform),
-      m_describePorts(std::move(describePorts)),
-      m_capture(platform.line, platform.fileDialog, m_terminal, *this),
-      m_receive(m_terminal, m_capture),
-      m_pause(platform.clock, &m_receive),
-      m_upload(platform.line, m_pause, platform.fileDialog, *this),
+    : QMainWindow(parent), m_platform(platform), m_describePorts(std::move(describePorts)),
+      m_capture(platform.line, platform.fileDialog, m_terminal, *this), m_receive(m_terminal, m_capture),
+      m_pause(platform.clock, &m_receive), m_upload(platform.line, m_pause, platform.fileDialog, *this),
       m_commands(platform.line, m_pause, m_terminal, *this, m_mtop),
       m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
              platform.applicationDir),
@@ -114,8 +110,7 @@ void Form1::buildMenu()
     auto addAction = [this](QWidget* menu, const char* name, const QString& caption, void (Form1::*slot)()) {
         auto* action = new QAction(caption, this);
         action->setObjectName(QString::fromLatin1(name));
-        if (slot)
-            connect(action, &QAction::triggered, this, slot);
+        if (slot) connect(action, &QAction::triggered, this, slot);
         menu->addAction(action);
         return action;
     };

@@ -22,10 +22,10 @@
  * choices and a click on the close box wait until then too.
  */
 
-#include "terminal/surface.h"
 #include "platform/platform.h"
 #include "terminal/pause.h"
 #include "terminal/receivepath.h"
+#include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
 #include "board/boardcommands.h"
@@ -106,8 +106,8 @@ private:
     bool m_ending = false;
     QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 
-    TerminalView* m_text2 = nullptr;         // terminal display
-    QPlainTextEdit* m_text3 = nullptr;       // capture buffer, never shown
-    QProgressBar* m_progressBar1 = nullptr;  // upload progress, over the bottom of the terminal
-    QStatusBar* m_statusBar1 = nullptr;      // one simple text
+    TerminalView* m_text2 = nullptr;        // terminal display
+    QPlainTextEdit* m_text3 = nullptr;      // capture buffer, never shown
+    QProgressBar* m_progressBar1 = nullptr; // upload progress, over the bottom of the terminal
+    QStatusBar* m_statusBar1 = nullptr;     // one simple text
 };

@@ -7,8 +7,7 @@ namespace {
 // Control codes 0 and 27 to 31 from Ctrl with the key that carries them on a US layout.
 int controlCodeForKey(int key)
 {
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return key - Qt::Key_A + 1;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key - Qt::Key_A + 1;
     switch (key) {
     case Qt::Key_At:
     case Qt::Key_2:
@@ -55,16 +54,13 @@ QByteArray bytesForKey(int key, Qt::KeyboardModifiers modifiers, const QString& 
     // AltGr arrives as Ctrl+Alt on some systems; such a key gives its printed character.
     const bool control = modifiers.testFlag(Qt::ControlModifier) && !modifiers.testFlag(Qt::AltModifier);
     if (control) {
-        if (const int code = controlCodeForKey(key); code >= 0)
-            return QByteArray(1, static_cast<char>(code));
+        if (const int code = controlCodeForKey(key); code >= 0) return QByteArray(1, static_cast<char>(code));
     }
-    if (const int code = codeForSpecialKey(key); code >= 0)
-        return QByteArray(1, static_cast<char>(code));
+    if (const int code = codeForSpecialKey(key); code >= 0) return QByteArray(1, static_cast<char>(code));
 
     QByteArray bytes;
     for (const QChar c : text) {
-        if (c.unicode() <= 0xFF)
-            bytes.append(static_cast<char>(c.unicode()));
+        if (c.unicode() <= 0xFF) bytes.append(static_cast<char>(c.unicode()));
     }
     return bytes;
 }

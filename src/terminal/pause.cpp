@@ -8,8 +8,7 @@
 void Pause::wait(float seconds)
 {
     // Zero, negative and NaN lengths return at once.
-    if (!(seconds > 0.0f))
-        return;
+    if (!(seconds > 0.0f)) return;
     const qint64 length = static_cast<qint64>(std::ceil(static_cast<double>(seconds) * 1e9));
     const qint64 start = m_clock.nowNs();
     if (m_receive) {

@@ -6,8 +6,7 @@
 #include <algorithm>
 
 ReceivePath::ReceivePath(TerminalBuffer& terminal, ListingCapture& capture) : m_terminal(terminal), m_capture(capture)
-{
-}
+{}
 
 void ReceivePath::deliver(const QString& chunk)
 {
@@ -33,12 +32,9 @@ void ReceivePath::dispatch(const QString& chunk)
             rest = rest.sliced(piece);
         } while (!rest.isEmpty());
     }
-    if (m_capture.mode() == CaptureMode::Capturing)
-        m_capture.captureStep(chunk);
-    if (m_capture.mode() == CaptureMode::AwaitingEcho)
-        m_capture.startStep(chunk);
-    if (m_scrollToEnd)
-        m_scrollToEnd();
+    if (m_capture.mode() == CaptureMode::Capturing) m_capture.captureStep(chunk);
+    if (m_capture.mode() == CaptureMode::AwaitingEcho) m_capture.startStep(chunk);
+    if (m_scrollToEnd) m_scrollToEnd();
 }
 
 void ReceivePath::beginCommand()
@@ -48,8 +44,7 @@ void ReceivePath::beginCommand()
 
 void ReceivePath::endCommand()
 {
-    if (m_depth == 0 || --m_depth > 0)
-        return;
+    if (m_depth == 0 || --m_depth > 0) return;
     m_holding = false;
     while (!m_held.isEmpty())
         dispatch(m_held.takeFirst());

@@ -31,8 +31,7 @@ TerminalBuffer::Changes TerminalBuffer::takeChanges()
 {
     Changes changes = std::move(m_changes);
     m_changes = {};
-    if (!changes.reset)
-        changes.added = m_text.size() - (m_seenLength - changes.dropped.size());
+    if (!changes.reset) changes.added = m_text.size() - (m_seenLength - changes.dropped.size());
     m_seenLength = m_text.size();
     return changes;
 }

@@ -13,8 +13,7 @@ namespace {
 bool isDrawn(QChar c)
 {
     const char16_t u = c.unicode();
-    if (u == u'\n' || u == u'\t')
-        return true;
+    if (u == u'\n' || u == u'\t') return true;
     // C0 and C1 control characters and DEL take no room on screen.
     return !(u < 0x20 || (u >= 0x7F && u < 0xA0));
 }
@@ -39,8 +38,7 @@ QString TerminalView::displayText(QStringView text)
     QString shown;
     shown.reserve(text.size());
     for (const QChar c : text) {
-        if (isDrawn(c))
-            shown.append(c);
+        if (isDrawn(c)) shown.append(c);
     }
     return shown;
 }
@@ -63,8 +61,7 @@ void TerminalView::requestSync()
 
 void TerminalView::scheduleSync()
 {
-    if (m_syncTimer.isActive())
-        return;
+    if (m_syncTimer.isActive()) return;
     // A zero timeout still lets the chunks already waiting in the event loop join this sync.
     const qint64 since = m_sinceSync.isValid() ? m_sinceSync.elapsed() : kSyncIntervalMs;
     m_syncTimer.start(static_cast<int>(qMax<qint64>(0, kSyncIntervalMs - since)));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPlainTextEdit>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 class TerminalBuffer;

@@ -25,8 +25,7 @@ public:
     void idleFor(qint64 ns) override
     {
         ++idleCalls;
-        if (onIdle)
-            onIdle(idleCalls);
+        if (onIdle) onIdle(idleCalls);
         QEventLoop loop;
         QTimer::singleShot(2, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);

@@ -21,31 +21,54 @@ class FakeSerialLine : public SerialLine
     Q_OBJECT
 public:
     int baudRate() const override { return m_baud; }
-    void setBaudRate(int v) override { m_baud = v; log(QStringLiteral("baud=%1").arg(v)); }
+    void setBaudRate(int v) override
+    {
+        m_baud = v;
+        log(QStringLiteral("baud=%1").arg(v));
+    }
     int portNumber() const override { return m_portReadBack ? m_portReadBack(m_port) : m_port; }
-    void setPortNumber(int v) override { m_port = v; log(QStringLiteral("port=%1").arg(v)); }
+    void setPortNumber(int v) override
+    {
+        m_port = v;
+        log(QStringLiteral("port=%1").arg(v));
+    }
     int dataBits() const override { return m_dataBits; }
-    void setDataBits(int v) override { m_dataBits = v; log(QStringLiteral("databits=%1").arg(v)); }
+    void setDataBits(int v) override
+    {
+        m_dataBits = v;
+        log(QStringLiteral("databits=%1").arg(v));
+    }
     int stopBits() const override { return m_stopBits; }
-    void setStopBits(int v) override { m_stopBits = v; log(QStringLiteral("stopbits=%1").arg(v)); }
+    void setStopBits(int v) override
+    {
+        m_stopBits = v;
+        log(QStringLiteral("stopbits=%1").arg(v));
+    }
 
-    void open() override { m_open = true; log(QStringLiteral("open")); }
-    void close() override { m_open = false; log(QStringLiteral("close")); }
+    void open() override
+    {
+        m_open = true;
+        log(QStringLiteral("open"));
+    }
+    void close() override
+    {
+        m_open = false;
+        log(QStringLiteral("close"));
+    }
     bool isOpen() const override { return m_open; }
     void sendLine(const QString& text) override
     {
         sends.append(text);
         log(QStringLiteral("send:") + text);
-        if (onSend)
-            onSend(text);
+        if (onSend) onSend(text);
     }
 
     void deliver(const QString& chunk) { emit received(chunk); }
     void reportProblem(const QString& message) { emit problem(message); }
     QString sentText() const { return sends.join(QString()); }
 
-    QStringList calls;  // every operation in order: "close", "baud=9600", "open", "send:..."
-    QStringList sends;  // the argument of every sendLine
+    QStringList calls; // every operation in order: "close", "baud=9600", "open", "send:..."
+    QStringList sends; // the argument of every sendLine
     std::function<void(const QString&)> onSend;
     // Lets a test decide what the port property reads back (for the settings dialog's probe).
     std::function<int(int written)> m_portReadBack;
@@ -66,8 +89,7 @@ public:
     {
         ++idleCalls;
         m_now += step ? step(ns) : ns;
-        if (onIdle)
-            onIdle();
+        if (onIdle) onIdle();
     }
     void advance(qint64 ns) { m_now += ns; }
 
@@ -95,8 +117,7 @@ protected:
     std::optional<QString> ask(Mode mode) override
     {
         shown.append({mode == Mode::Save, fileName, defaultExt, filter});
-        if (whileOpen)
-            whileOpen();
+        if (whileOpen) whileOpen();
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
 };
@@ -105,9 +126,17 @@ protected:
 class FakeSurface : public Surface
 {
 public:
-    void setStatusText(const QString& text) override { statusTexts.append(text); status = text; }
+    void setStatusText(const QString& text) override
+    {
+        statusTexts.append(text);
+        status = text;
+    }
     void setProgressValue(float percent) override { progressValues.append(percent); }
-    void setProgressVisible(bool visible) override { progressVisible = visible; visibility.append(visible); }
+    void setProgressVisible(bool visible) override
+    {
+        progressVisible = visible;
+        visibility.append(visible);
+    }
 
     QString status;
     QStringList statusTexts;
@@ -120,8 +149,7 @@ public:
 class FakeProfile : public Profile
 {
 public:
-    QString readString(const QString& section, const QString& key, const QString& defaultValue,
-                       int size) const override
+    QString readString(const QString& section, const QString& key, const QString& defaultValue, int size) const override
     {
         reads.append(section + QLatin1Char('/') + key);
         const QString value = values.value(section.toLower() + QLatin1Char('/') + key.toLower(), defaultValue);
@@ -130,8 +158,7 @@ public:
     bool writeString(const QString& section, const QString& key, const QString& value) override
     {
         writes.append(section + QLatin1Char('/') + key + QLatin1Char('=') + value);
-        if (failWrites)
-            return false;
+        if (failWrites) return false;
         values.insert(section.toLower() + QLatin1Char('/') + key.toLower(), value);
         return true;
     }
@@ -152,8 +179,7 @@ public:
     bool startDetached(const QString& program, const QStringList& arguments, QString* error) override
     {
         started.append({program, arguments});
-        if (!succeed && error)
-            *error = QStringLiteral("No such file or directory");
+        if (!succeed && error) *error = QStringLiteral("No such file or directory");
         return succeed;
     }
     QList<QPair<QString, QStringList>> started;
