@@ -3,6 +3,7 @@
 // the event loop for a few milliseconds each and count as their full length, so an 11 s Reset
 // takes well under a second.
 #include "boardsession.h"
+#include "testhelpers.h"
 
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
@@ -14,23 +15,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
 
 class TestEndToEnd : public QObject
 {
@@ -86,7 +70,7 @@ void TestEndToEnd::loadThenSaveGivesTheListingBack()
     Session session(m_device, m_dir.path());
     // Written on Linux: LF line ends, and no line end after the last line.
     const QString source = m_dir.filePath(QStringLiteral("blink.bas"));
-    writeFile(source, "10 print \"on\"\n20 for i=1 to 3\r\n30 next i");
+    QVERIFY(writeFile(source, "10 print \"on\"\n20 for i=1 to 3\r\n30 next i"));
     session.fakes.fileDialog.answers = {source};
     QVERIFY(QMetaObject::invokeMethod(session.form.get(), "loadProgram"));
     QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("30 next i")), 10000);

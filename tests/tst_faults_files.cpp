@@ -3,6 +3,7 @@
 // cannot be written and a capture that never ends. Every case must end in a defined state with
 // nothing lost and the other contents of the files intact.
 #include "fakes.h"
+#include "testhelpers.h"
 
 #include "board/programupload.h"
 #include "common/numbers.h"
@@ -23,25 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-void triggerAction(QWidget& window, const QString& name)
-{
-    const auto actions = window.findChildren<QAction*>(name);
-    QVERIFY2(!actions.isEmpty() && actions.first()->isEnabled(), qPrintable(name));
-    actions.first()->trigger();
-}
 
 // A literal with its NULs.
 template<std::size_t N> QByteArray bytes(const char (&text)[N])

@@ -2,6 +2,7 @@
 // the close box, the receive path's modes, keys, and what happens to chunks, keys and the close
 // box during a command.
 #include "fakes.h"
+#include "testhelpers.h"
 
 #include "terminal/form1.h"
 #include "terminal/terminalview.h"
@@ -14,25 +15,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QAction* findAction(QWidget& window, const QString& name)
-{
-    const auto actions = window.findChildren<QAction*>(name);
-    return actions.isEmpty() ? nullptr : actions.first();
-}
-
-// Triggers a menu entry by name, checking that it exists and can be chosen.
-void triggerAction(QWidget& window, const QString& name)
-{
-    QAction* action = findAction(window, name);
-    QVERIFY2(action, qPrintable(name));
-    QVERIFY2(action->isEnabled(), qPrintable(name));
-    action->trigger();
-}
-
-} // namespace
 
 class TestForm1 : public QObject
 {
