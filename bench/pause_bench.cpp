@@ -17,7 +17,7 @@
 #include "platform/qtclock.h"
 #include "platform/qtserialline.h"
 #include "terminal/pause.h"
-#include "terminal/receivepath.h"
+#include "app/receivepath.h"
 #include "terminal/terminalbuffer.h"
 
 #include <QCoreApplication>
@@ -186,8 +186,8 @@ const char* verdict(bool pass)
 bool benchReset(BoardEnd& board, Rig& rig)
 {
     std::printf("== Reset: %d blanks %.1f s apart, then CR LF, mtop and new, %.1f s apart\n",
-                BoardCommands::kResetBlanks, double(BoardCommands::kBlankPause),
-                double(BoardCommands::kResetStepPause));
+                BoardCommands::kResetBlanks, std::chrono::duration<double>(BoardCommands::kBlankPause).count(),
+                std::chrono::duration<double>(BoardCommands::kResetStepPause).count());
     board.take();
     const CpuUse thread0 = cpuUse(RUSAGE_THREAD);
     const CpuUse process0 = cpuUse(RUSAGE_SELF);
@@ -236,7 +236,7 @@ bool benchReset(BoardEnd& board, Rig& rig)
 
 bool benchUpload(BoardEnd& board, Rig& rig, int lines)
 {
-    std::printf("\n== Merge Program: %d lines, %.1f s after each\n", lines, double(ProgramUpload::kLinePause));
+    std::printf("\n== Merge Program: %d lines, %.1f s after each\n", lines, std::chrono::duration<double>(ProgramUpload::kLinePause).count());
     QByteArray listing;
     for (int i = 1; i <= lines; ++i)
         listing += QByteArray::number(i * 10) + " PRINT \"LINE " + QByteArray::number(i) + "\"\r\n";

@@ -7,7 +7,7 @@
 #include "receiverig.h"
 
 #include "board/listingcapture.h"
-#include "terminal/receivepath.h"
+#include "app/receivepath.h"
 #include "terminal/terminalbuffer.h"
 #include "terminal/terminalview.h"
 

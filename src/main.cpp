@@ -7,7 +7,7 @@
 #include "platform/qtlauncher.h"
 #include "platform/qtserialline.h"
 #include "platform/xdgassociations.h"
-#include "terminal/form1.h"
+#include "app/form1.h"
 
 #include <QApplication>
 

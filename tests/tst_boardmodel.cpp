@@ -1,4 +1,4 @@
-#include "platform/boardmodel.h"
+#include "simulator/boardmodel.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -8,7 +8,7 @@
 #include "board/programupload.h"
 #include "common/numbers.h"
 #include "platform/iniprofile.h"
-#include "terminal/form1.h"
+#include "app/form1.h"
 #include "terminal/pause.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "fakes.h"
 
 #include "platform/qtclock.h"
-#include "terminal/form1.h"
+#include "app/form1.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>
@@ -39,12 +39,13 @@ using Async = QWindowSystemInterface::AsynchronousDelivery;
 class ShortRealClock : public Clock
 {
 public:
-    qint64 nowNs() const override { return m_now; }
-    void idleFor(qint64 ns) override
+    std::chrono::nanoseconds now() const override { return std::chrono::nanoseconds(m_now); }
+    void idleFor(std::chrono::nanoseconds length) override
     {
+        const qint64 ns = length.count();
         ++idleCalls;
         if (onIdle) onIdle(idleCalls);
-        m_real.idleFor(std::min<qint64>(ns, 2'000'000));
+        m_real.idleFor(std::chrono::nanoseconds(std::min<qint64>(ns, 2'000'000)));
         m_now += ns;
     }
 

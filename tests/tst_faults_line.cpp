@@ -7,7 +7,7 @@
 
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
-#include "terminal/form1.h"
+#include "app/form1.h"
 #include "terminal/terminalview.h"
 
 #include "config/serialsetup.h"

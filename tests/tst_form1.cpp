@@ -4,7 +4,7 @@
 #include "fakes.h"
 #include "testhelpers.h"
 
-#include "terminal/form1.h"
+#include "app/form1.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>

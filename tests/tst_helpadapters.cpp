@@ -168,7 +168,7 @@ void TestHelpAdapters::viewerShowsHelpFileAndNamesAMissingOne()
     HelpViewerWindow viewer;
     const QString missing = m_dir.path() + u"/no dir/korvel.hlp"_s;
 
-    viewer.showHelp(&owner, missing, HelpViewer::kHelpContents);
+    viewer.showHelp(&owner, missing);
     QTextBrowser* window = viewer.window();
     QVERIFY(window);
     QVERIFY(window->isVisible());
@@ -177,7 +177,7 @@ void TestHelpAdapters::viewerShowsHelpFileAndNamesAMissingOne()
 
     const QString helpFile = write(
         u"app/korvel.hlp"_s, "<html><body><h1>Guide</h1><h2><a name=\"contents\"></a>Contents</h2></body></html>");
-    viewer.showHelp(&owner, helpFile, HelpViewer::kHelpContents);
+    viewer.showHelp(&owner, helpFile);
     QCOMPARE(viewer.window(), window); // one window, reused
     QVERIFY(window->toPlainText().contains(u"Contents"_s));
     QVERIFY(!window->toPlainText().contains(u"<h1>"_s)); // read as HTML despite the .hlp name

@@ -1,6 +1,6 @@
 #include "fakes.h"
 #include "platform/qtserialline.h"
-#include "platform/simulatedboard.h"
+#include "simulator/simulatedboard.h"
 
 #include <QProcess>
 #include <QSerialPort>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 class SerialLine;
 class Pause;
 class TerminalBuffer;
@@ -11,9 +13,9 @@ class BoardCommands
 {
 public:
     static constexpr int kResetBlanks = 50;
-    static constexpr float kBlankPause = 0.2f;
-    static constexpr float kResetStepPause = 0.5f;
-    static constexpr float kRunPause = 2.0f;
+    static constexpr std::chrono::milliseconds kBlankPause{200};
+    static constexpr std::chrono::milliseconds kResetStepPause{500};
+    static constexpr std::chrono::milliseconds kRunPause{2000};
 
     // mtop is the main window's memory top, read when Reset runs.
     BoardCommands(SerialLine& line, Pause& pause, TerminalBuffer& terminal, Surface& surface, const double& mtop);

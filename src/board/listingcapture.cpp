@@ -1,6 +1,6 @@
 #include "board/listingcapture.h"
 
-#include "common/savefile.h"
+#include "common/files.h"
 #include "platform/filedialog.h"
 #include "platform/serialline.h"
 #include "terminal/surface.h"

@@ -1,6 +1,7 @@
 #include "board/mtopchg.h"
 
 #include "common/numbers.h"
+#include "common/twips.h"
 #include "platform/serialline.h"
 
 #include <QCloseEvent>
@@ -9,12 +10,6 @@
 #include <QPushButton>
 
 namespace {
-
-QRect twips(int left, int top, int width, int height)
-{
-    constexpr int k = MTopChg::kTwipsPerPixel;
-    return QRect(left / k, top / k, width / k, height / k);
-}
 
 QFont text1Font()
 {
@@ -32,20 +27,20 @@ MTopChg::MTopChg(QWidget& mainWindow, SerialLine& line, double& mtop, QWidget* p
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Bitte MTop angeben:"));
-    resize(3720 / kTwipsPerPixel, 1590 / kTwipsPerPixel);
+    resize(twips::toPixels(3720), twips::toPixels(1590));
 
     m_text1 = new QLineEdit(QStringLiteral("0"), this);
     m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(twips(240, 240, 3255, 420));
+    m_text1->setGeometry(twips::rect(240, 240, 3255, 420));
     m_text1->setFont(text1Font());
 
     m_command1 = new QPushButton(QStringLiteral("OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(twips(240, 960, 1575, 375));
+    m_command1->setGeometry(twips::rect(240, 960, 1575, 375));
 
     m_command2 = new QPushButton(QStringLiteral("Cancel"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setGeometry(twips(1920, 960, 1575, 375));
+    m_command2->setGeometry(twips::rect(1920, 960, 1575, 375));
 
     // Outside a QDialog a button takes Enter only when it is auto-default: Enter presses the
     // button that has the focus, and OK from the text box. Escape is bound to nothing.

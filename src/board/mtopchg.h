@@ -16,9 +16,6 @@ class MTopChg : public QWidget
 {
     Q_OBJECT
 public:
-    // Measures in twips, as the dialog was drawn; 15 twips make one pixel at 96 dots per inch.
-    static constexpr int kTwipsPerPixel = 15;
-
     // The load step runs here: the main window is hidden and Text1 shows mtop.
     MTopChg(QWidget& mainWindow, SerialLine& line, double& mtop, QWidget* parent = nullptr);
 

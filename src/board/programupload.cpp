@@ -1,5 +1,6 @@
 #include "board/programupload.h"
 
+#include "common/files.h"
 #include "platform/filedialog.h"
 #include "platform/serialline.h"
 #include "terminal/pause.h"
@@ -21,15 +22,6 @@ constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
 } // namespace
-
-bool fileExists(const QString& path)
-{
-    if (path.isEmpty()) return false;
-    // isFile() is false for directories, devices and pipes; a name starting with a dot is
-    // what counts as hidden here.
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
 
 QList<LineSplitter::Line> LineSplitter::feed(QByteArrayView bytes)
 {

@@ -4,16 +4,13 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <chrono>
 #include <optional>
 
 class SerialLine;
 class Pause;
 class FileDialog;
 class Surface;
-
-// True when path names an ordinary file that is not hidden. Directories, missing files and
-// any error in the check give false.
-bool fileExists(const QString& path);
 
 // Cuts the bytes of a listing file into the lines sent to the board, fed block by block.
 //
@@ -49,7 +46,7 @@ private:
 class ProgramUpload
 {
 public:
-    static constexpr float kLinePause = 1.0f;
+    static constexpr std::chrono::milliseconds kLinePause{1000};
     static constexpr qint64 kBlockSize = 64 * 1024;
 
     ProgramUpload(SerialLine& line, Pause& pause, FileDialog& dialog, Surface& surface);

@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "platform/serialline.h"
+#include "common/twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -16,14 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The layout is kept in twips as it was designed; 15 twips make one pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
-}
 
 constexpr int kLastProbedPort = 6;
 
@@ -79,28 +72,28 @@ void SerialSetup::buildControls(const PortMapText& portMap)
     setWindowTitle(u"Serial Port Setup"_s);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(twips(0, 0, 5055, 1560).size());
+    setFixedSize(twips::rect(0, 0, 5055, 1560).size());
 
-    m_combo5 = makeCombo(this, u"Combo5"_s, twips(120, 120, 735, 315), {u"1"_s, u"2"_s});
+    m_combo5 = makeCombo(this, u"Combo5"_s, twips::rect(120, 120, 735, 315), {u"1"_s, u"2"_s});
     m_combo1 = makeCombo(
-        this, u"Combo1"_s, twips(1080, 120, 1215, 315),
+        this, u"Combo1"_s, twips::rect(1080, 120, 1215, 315),
         {u"300"_s, u"1200"_s, u"2400"_s, u"4800"_s, u"9600"_s, u"19200"_s, u"38400"_s, u"57600"_s, u"115200"_s});
-    m_combo2 = makeCombo(this, u"Combo2"_s, twips(2520, 120, 735, 315), {u"7"_s, u"8"_s, u"9"_s});
-    makeLabel(this, u"Label6"_s, u"N"_s, twips(3480, 120, 495, 315)); // parity, never chosen
-    m_combo4 = makeCombo(this, u"Combo4"_s, twips(4200, 120, 735, 315), {u"1"_s, u"1.5"_s, u"1,5"_s, u"2"_s});
-    makeLabel(this, u"Label5"_s, u"ComPort"_s, twips(120, 480, 735, 255));
-    makeLabel(this, u"Label1"_s, u"Baud Rate"_s, twips(1200, 480, 855, 255));
-    makeLabel(this, u"Label2"_s, u"Datenbits"_s, twips(2520, 480, 735, 255));
-    makeLabel(this, u"Label3"_s, u"Parity"_s, twips(3480, 480, 495, 255));
-    makeLabel(this, u"Label4"_s, u"Stopbits"_s, twips(4200, 480, 735, 255));
+    m_combo2 = makeCombo(this, u"Combo2"_s, twips::rect(2520, 120, 735, 315), {u"7"_s, u"8"_s, u"9"_s});
+    makeLabel(this, u"Label6"_s, u"N"_s, twips::rect(3480, 120, 495, 315)); // parity, never chosen
+    m_combo4 = makeCombo(this, u"Combo4"_s, twips::rect(4200, 120, 735, 315), {u"1"_s, u"1.5"_s, u"1,5"_s, u"2"_s});
+    makeLabel(this, u"Label5"_s, u"ComPort"_s, twips::rect(120, 480, 735, 255));
+    makeLabel(this, u"Label1"_s, u"Baud Rate"_s, twips::rect(1200, 480, 855, 255));
+    makeLabel(this, u"Label2"_s, u"Datenbits"_s, twips::rect(2520, 480, 735, 255));
+    makeLabel(this, u"Label3"_s, u"Parity"_s, twips::rect(3480, 480, 495, 255));
+    makeLabel(this, u"Label4"_s, u"Stopbits"_s, twips::rect(4200, 480, 735, 255));
 
     m_cmdOK = new QPushButton(u"OK"_s, this);
     m_cmdOK->setObjectName(u"cmdOK"_s);
-    m_cmdOK->setGeometry(twips(120, 1080, 1620, 390));
+    m_cmdOK->setGeometry(twips::rect(120, 1080, 1620, 390));
     m_cmdOK->setDefault(true);
     m_cmdCancel = new QPushButton(u"Cancel"_s, this);
     m_cmdCancel->setObjectName(u"cmdCancel"_s);
-    m_cmdCancel->setGeometry(twips(3360, 1080, 1620, 390));
+    m_cmdCancel->setGeometry(twips::rect(3360, 1080, 1620, 390));
     connect(m_cmdOK, &QPushButton::clicked, this, &SerialSetup::accept);
     connect(m_cmdCancel, &QPushButton::clicked, this, &SerialSetup::reject);
 

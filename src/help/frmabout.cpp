@@ -1,6 +1,7 @@
 #include "help/frmabout.h"
 
-#include "help/appicon.h"
+#include "resources/appicon.h"
+#include "common/twips.h"
 
 #include <QFont>
 #include <QFrame>
@@ -11,14 +12,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The layout is kept in twips as it was designed; 15 twips make one pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& geometry, bool black)
 {
@@ -73,32 +66,32 @@ void frmAbout::buildControls()
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(twips(0, 0, 5730, 3555).size());
+    setFixedSize(twips::rect(0, 0, 5730, 3555).size());
 
-    m_picIcon = makeLabel(this, u"picIcon"_s, twips(240, 240, 1845, 1725), false);
+    m_picIcon = makeLabel(this, u"picIcon"_s, twips::rect(240, 240, 1845, 1725), false);
     m_picIcon->setPixmap(aboutPicture());
     m_picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_lblTitle = makeLabel(this, u"lblTitle"_s, twips(2250, 240, 2685, 480), true);
+    m_lblTitle = makeLabel(this, u"lblTitle"_s, twips::rect(2250, 240, 2685, 480), true);
     QFont titleFont = m_lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
     titleFont.setBold(true);
     m_lblTitle->setFont(titleFont);
 
-    m_lblVersion = makeLabel(this, u"lblVersion"_s, twips(2280, 780, 2685, 225), false);
+    m_lblVersion = makeLabel(this, u"lblVersion"_s, twips::rect(2280, 780, 2685, 225), false);
     m_lblVersion->setText(u"Version"_s);
 
-    m_lblDescription = makeLabel(this, u"lblDescription"_s, twips(2250, 1125, 2685, 1170), true);
+    m_lblDescription = makeLabel(this, u"lblDescription"_s, twips::rect(2250, 1125, 2685, 1170), true);
     m_lblDescription->setWordWrap(true);
     m_lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_lblDescription->setText(u"A terminal, program loader and control panel for 80C32 single-board computers "
                               "running the MCS BASIC-52 interpreter."_s);
 
     // Grey above white: the two strokes read as one line etched into the dialog.
-    makeLine(this, twips(90, 2445, 0, 0).topLeft(), 5654 / kTwipsPerPixel, QColor(128, 128, 128));
-    makeLine(this, twips(105, 2460, 0, 0).topLeft(), 5654 / kTwipsPerPixel, Qt::white);
+    makeLine(this, twips::rect(90, 2445, 0, 0).topLeft(), twips::toPixels(5654), QColor(128, 128, 128));
+    makeLine(this, twips::rect(105, 2460, 0, 0).topLeft(), twips::toPixels(5654), Qt::white);
 
-    m_lblDisclaimer = makeLabel(this, u"lblDisclaimer"_s, twips(255, 2625, 3870, 825), true);
+    m_lblDisclaimer = makeLabel(this, u"lblDisclaimer"_s, twips::rect(255, 2625, 3870, 825), true);
     m_lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_lblDisclaimer->setWordWrap(true);
     m_lblDisclaimer->setText(u"Provided as is, without any warranty.\n"
@@ -106,7 +99,7 @@ void frmAbout::buildControls()
 
     m_cmdOK = new QPushButton(u"OK"_s, this);
     m_cmdOK->setObjectName(u"cmdOK"_s);
-    m_cmdOK->setGeometry(twips(4245, 2625, 1260, 825));
+    m_cmdOK->setGeometry(twips::rect(4245, 2625, 1260, 825));
     m_cmdOK->setDefault(true);
     // Escape reaches QDialog::reject() and Enter the default button; both end in done().
     connect(m_cmdOK, &QPushButton::clicked, this, &frmAbout::accept);

@@ -1,6 +1,8 @@
 #include "help/helpcommands.h"
 
 #include "platform/filedialog.h"
+#include "platform/associations.h"
+#include "platform/helpviewer.h"
 #include "platform/launcher.h"
 #include "terminal/surface.h"
 
@@ -27,7 +29,7 @@ QString HelpCommands::manualPath() const
 
 void HelpCommands::showHelp(QWidget* owner)
 {
-    m_helpViewer.showHelp(owner, helpFilePath(), HelpViewer::kHelpContents);
+    m_helpViewer.showHelp(owner, helpFilePath());
 }
 
 void HelpCommands::showManual()

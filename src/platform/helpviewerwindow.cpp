@@ -18,9 +18,8 @@ QTextBrowser* HelpViewerWindow::window() const
     return m_browser;
 }
 
-void HelpViewerWindow::showHelp(QWidget* owner, const QString& helpFile, int command)
+void HelpViewerWindow::showHelp(QWidget* owner, const QString& helpFile)
 {
-    Q_UNUSED(command);
     if (!m_browser) {
         m_browser = new QTextBrowser(owner);
         m_browser->setObjectName(u"helpViewer"_s);
@@ -34,9 +33,8 @@ void HelpViewerWindow::showHelp(QWidget* owner, const QString& helpFile, int com
     const QFileInfo file(helpFile);
     if (file.isFile() && file.isReadable()) {
         m_browser->setSearchPaths({file.absolutePath()});
-        // The file is named .hlp, so the type cannot be guessed from its name. Every command opens it
-        // at the top, where the contents list is; the contents command (3) is the only one Korvel gives,
-        // and a window left further down the page by an earlier visit goes back up as well.
+        // The file is named .hlp, so the type cannot be guessed from its name. It opens at the top,
+        // where the contents list is, also when an earlier visit left the window further down.
         m_browser->setSource(QUrl::fromLocalFile(file.absoluteFilePath()), QTextDocument::HtmlResource);
         m_browser->verticalScrollBar()->setValue(0);
     } else {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/launcher.h"
+#include "platform/helpviewer.h"
 
 #include <QPointer>
 
@@ -17,7 +17,7 @@ public:
     HelpViewerWindow(const HelpViewerWindow&) = delete;
     HelpViewerWindow& operator=(const HelpViewerWindow&) = delete;
 
-    void showHelp(QWidget* owner, const QString& helpFile, int command) override;
+    void showHelp(QWidget* owner, const QString& helpFile) override;
 
     // The viewer window, once shown; null before and after it was closed.
     QTextBrowser* window() const;

@@ -1,6 +1,6 @@
 #include "platform/iniprofile.h"
 
-#include "common/savefile.h"
+#include "common/files.h"
 
 #include <QDir>
 #include <QFile>

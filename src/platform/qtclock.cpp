@@ -3,12 +3,12 @@
 #include <QEventLoop>
 #include <QTimer>
 
-void QtClock::idleFor(qint64 ns)
+void QtClock::idleFor(std::chrono::nanoseconds length)
 {
-    if (ns <= 0) return;
+    if (length <= std::chrono::nanoseconds::zero()) return;
     // Whole milliseconds, rounded up: the pause loop measures what really passed and asks again
     // if the timer fired early, so rounding up keeps us from spinning on sub-millisecond rests.
-    const auto ms = std::chrono::milliseconds((ns + 999'999) / 1'000'000);
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(length);
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);

@@ -11,8 +11,8 @@ class QtClock : public Clock
 {
 public:
     QtClock() { m_elapsed.start(); }
-    qint64 nowNs() const override { return m_elapsed.nsecsElapsed(); }
-    void idleFor(qint64 ns) override;
+    std::chrono::nanoseconds now() const override { return std::chrono::nanoseconds(m_elapsed.nsecsElapsed()); }
+    void idleFor(std::chrono::nanoseconds length) override;
 
 private:
     QElapsedTimer m_elapsed;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/serialline.h"
-#include "platform/simulatedboard.h"
+#include "simulator/simulatedboard.h"
 
 #include <QSerialPort>
 #include <QStringList>

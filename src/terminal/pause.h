@@ -1,9 +1,18 @@
 #pragma once
 
-#include <QtGlobal>
+#include <chrono>
 
 class Clock;
-class ReceivePath;
+
+// Whoever must know when a command starts pausing: the receive path holds the chunks that
+// arrive from a command's first pause on until the command has returned.
+class PauseListener
+{
+public:
+    virtual ~PauseListener() = default;
+    virtual void pauseBegins() = 0;
+    virtual void pauseEnds() = 0;
+};
 
 // The pause between the commands Korvel types for the user. It lasts at least the time asked,
 // on a monotonic clock (so midnight or a clock change cannot cut it short), and keeps the event
@@ -12,14 +21,12 @@ class ReceivePath;
 class Pause
 {
 public:
-    // With a receive path, chunks that arrive from the first pause of a command on wait until
-    // that command has returned.
-    explicit Pause(Clock& clock, ReceivePath* receive = nullptr) : m_clock(clock), m_receive(receive) {}
-    void wait(float seconds);
+    explicit Pause(Clock& clock, PauseListener* listener = nullptr) : m_clock(clock), m_listener(listener) {}
+    void wait(std::chrono::nanoseconds length);
 
 private:
-    void idleUntil(qint64 start, qint64 length);
+    void idleUntil(std::chrono::nanoseconds start, std::chrono::nanoseconds length);
 
     Clock& m_clock;
-    ReceivePath* m_receive;
+    PauseListener* m_listener;
 };

@@ -10,7 +10,7 @@
 
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
-#include "terminal/form1.h"
+#include "app/form1.h"
 
 #include <QEventLoop>
 #include <QSerialPort>
@@ -21,9 +21,10 @@
 class FastClock : public Clock
 {
 public:
-    qint64 nowNs() const override { return m_now; }
-    void idleFor(qint64 ns) override
+    std::chrono::nanoseconds now() const override { return std::chrono::nanoseconds(m_now); }
+    void idleFor(std::chrono::nanoseconds length) override
     {
+        const qint64 ns = length.count();
         ++idleCalls;
         if (onIdle) onIdle(idleCalls);
         QEventLoop loop;

@@ -2,6 +2,8 @@
 
 #include "platform/clock.h"
 #include "platform/filedialog.h"
+#include "platform/associations.h"
+#include "platform/helpviewer.h"
 #include "platform/launcher.h"
 #include "platform/platform.h"
 #include "platform/profile.h"
@@ -84,9 +86,10 @@ private:
 class FakeClock : public Clock
 {
 public:
-    qint64 nowNs() const override { return m_now; }
-    void idleFor(qint64 ns) override
+    std::chrono::nanoseconds now() const override { return std::chrono::nanoseconds(m_now); }
+    void idleFor(std::chrono::nanoseconds length) override
     {
+        const qint64 ns = length.count();
         ++idleCalls;
         m_now += step ? step(ns) : ns;
         if (onIdle) onIdle();
@@ -203,15 +206,11 @@ public:
 class FakeHelpViewer : public HelpViewer
 {
 public:
-    void showHelp(QWidget* owner, const QString& helpFile, int command) override
-    {
-        calls.append({owner, helpFile, command});
-    }
+    void showHelp(QWidget* owner, const QString& helpFile) override { calls.append({owner, helpFile}); }
     struct Call
     {
         QWidget* owner;
         QString file;
-        int command;
     };
     QList<Call> calls;
 };

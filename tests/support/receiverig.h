@@ -3,7 +3,7 @@
 #include "fakes.h"
 
 #include "board/listingcapture.h"
-#include "terminal/receivepath.h"
+#include "app/receivepath.h"
 #include "terminal/terminalbuffer.h"
 
 // The receive path with everything it dispatches to, on fakes: terminal text, listing capture.

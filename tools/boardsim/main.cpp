@@ -6,7 +6,7 @@
 // The first line on stdout is the path of the terminal to open (--link adds a symbolic link to it). The tool
 // runs until SIGTERM or SIGINT.
 
-#include "platform/simulatedboard.h"
+#include "simulator/simulatedboard.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,8 +1,9 @@
-#include "terminal/form1.h"
+#include "app/form1.h"
 
 #include "board/mtopchg.h"
+#include "common/twips.h"
 #include "config/serialsetup.h"
-#include "help/appicon.h"
+#include "resources/appicon.h"
 #include "help/frmabout.h"
 #include "platform/serialline.h"
 #include "terminal/terminalview.h"
@@ -18,17 +19,6 @@
 #include <QStatusBar>
 
 namespace {
-
-// Layout measures are kept in twips, as the window was drawn: 15 twips to a pixel at 96 dpi.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 QFont terminalFont()
 {
@@ -73,7 +63,7 @@ Form1::~Form1() = default;
 void Form1::buildControls()
 {
     auto* client = new QWidget(this);
-    client->setFixedSize(px(9645), px(8040));
+    client->setFixedSize(twips::toPixels(9645), twips::toPixels(8040));
     client->setAutoFillBackground(true);
     QPalette palette = client->palette();
     palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
@@ -82,23 +72,23 @@ void Form1::buildControls()
 
     m_text2 = new TerminalView(m_terminal, client);
     m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setGeometry(twipsRect(360, 0, 8895, 7695));
+    m_text2->setGeometry(twips::rect(360, 0, 8895, 7695));
     m_text2->setFont(terminalFont());
 
     m_text3 = new QPlainTextEdit(client);
     m_text3->setObjectName(QStringLiteral("Text3"));
-    m_text3->setGeometry(twipsRect(6480, 480, 495, 495));
+    m_text3->setGeometry(twips::rect(6480, 480, 495, 495));
     m_text3->hide();
 
     m_progressBar1 = new QProgressBar(client);
     m_progressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progressBar1->setGeometry(twipsRect(360, 7290, 8940, 375));
+    m_progressBar1->setGeometry(twips::rect(360, 7290, 8940, 375));
     m_progressBar1->setRange(0, 100);
     m_progressBar1->hide();
 
     m_statusBar1 = new QStatusBar(client);
     m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusBar1->setGeometry(twipsRect(0, 7665, 9645, 375));
+    m_statusBar1->setGeometry(twips::rect(0, 7665, 9645, 375));
     m_statusBar1->setSizeGripEnabled(false);
 
     m_text2->setFocus();

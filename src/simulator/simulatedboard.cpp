@@ -1,4 +1,4 @@
-#include "simulatedboard.h"
+#include "simulator/simulatedboard.h"
 
 namespace {
 // A running program prints only while less than this waits to go out, like a board that can send

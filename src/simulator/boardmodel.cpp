@@ -1,4 +1,4 @@
-#include "boardmodel.h"
+#include "simulator/boardmodel.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "help/appicon.h"
+#include "resources/appicon.h"
 
 // Q_INIT_RESOURCE must stand outside any namespace. The resources sit in a static library, and
 // the linker drops their object file unless something refers to it; this call is that reference.

@@ -24,7 +24,7 @@
 
 #include "platform/platform.h"
 #include "terminal/pause.h"
-#include "terminal/receivepath.h"
+#include "app/receivepath.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 

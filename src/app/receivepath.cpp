@@ -1,4 +1,4 @@
-#include "terminal/receivepath.h"
+#include "app/receivepath.h"
 
 #include "board/listingcapture.h"
 #include "terminal/terminalbuffer.h"

@@ -1,6 +1,16 @@
-#include "common/savefile.h"
+#include "common/files.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
+
+bool fileExists(const QString& path)
+{
+    if (path.isEmpty()) return false;
+    // isFile() is false for directories, devices and pipes; a name starting with a dot is
+    // what counts as hidden here.
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden();
+}
 
 bool saveWholeFile(const QString& path, const QByteArray& data)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "terminal/pause.h"
+
 #include <QList>
 #include <QString>
 #include <functional>
@@ -17,7 +19,7 @@ class ListingCapture;
 // While a command is running and has started pausing, chunks are held and dispatched, in
 // arrival order and in the mode that then holds, right after the command returns. The file
 // dialogs that come before a command's pauses still see chunks dispatched at once.
-class ReceivePath
+class ReceivePath : public PauseListener
 {
 public:
     ReceivePath(TerminalBuffer& terminal, ListingCapture& capture);
@@ -38,6 +40,14 @@ public:
     void afterCommand(std::function<void()> action);
 
     qsizetype heldChunks() const { return m_held.size(); }
+
+    // A pause counts as a nested command that starts holding.
+    void pauseBegins() override
+    {
+        beginCommand();
+        hold();
+    }
+    void pauseEnds() override { endCommand(); }
 
 private:
     void dispatch(const QString& chunk);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/boardmodel.h"
+#include "simulator/boardmodel.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Prints the #include graph between the folders of src/ ("from -> to  count") and fails when a
+# folder includes one above it in the layer order, so the layering stays what the README says.
+set -euo pipefail
+cd "$(dirname "$0")/../src"
+layers=(common platform terminal resources board config help simulator app)
+rank() { local i; for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && echo "$i" && return; done; echo 99; }
+status=0
+while read -r count from to; do
+    echo "$from -> $to  $count"
+    # The platform folder holds both the interfaces (below everything) and the real adapters, which
+    # may use the simulator; the adapters are a layer of their own, linked only by main.cpp.
+    [ "$from" = platform ] && [ "$to" = simulator ] && continue
+    if [ "$(rank "$from")" -lt "$(rank "$to")" ]; then
+        echo "  upward include: $from -> $to" >&2
+        status=1
+    fi
+done < <(grep -rHo '^#include "[a-z]*/' --include='*.h' --include='*.cpp' . |
+    sed -E 's|^\./([a-z]+)/[^:]*:#include "([a-z]+)/|\1 \2|; s|^\./main\.cpp:#include "([a-z]+)/|main \1|' |
+    awk '$1 != $2' | sort | uniq -c)
+exit $status
