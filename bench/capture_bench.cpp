@@ -39,7 +39,7 @@ public:
     explicit FixedDialog(QString path) : m_path(std::move(path)) {}
 
 protected:
-    std::optional<QString> ask(Mode) override { return m_path; }
+    std::optional<QString> show(const FileRequest&) override { return m_path; }
 
 private:
     QString m_path;

@@ -9,6 +9,7 @@
 // Prints every figure and PASS or FAIL per goal; exits 1 when a goal is missed.
 #include "fakes.h"
 
+#include "app/receivepath.h"
 #include "board/boardcommands.h"
 #include "board/listingcapture.h"
 #include "board/programupload.h"
@@ -17,7 +18,6 @@
 #include "platform/qtclock.h"
 #include "platform/qtserialline.h"
 #include "terminal/pause.h"
-#include "app/receivepath.h"
 #include "terminal/terminalbuffer.h"
 
 #include <QCoreApplication>
@@ -141,7 +141,7 @@ struct Rig
     explicit Rig(const QString& device)
         : profile(dir.filePath(QStringLiteral("Korvel.ini"))), line(profile, [] { return QStringList(); }),
           capture(line, dialog, terminal, surface), receive(terminal, capture), pause(clock, &receive),
-          upload(line, pause, dialog, surface), commands(line, pause, terminal, surface, mtop)
+          upload(line, pause, dialog, surface), commands(line, pause, terminal, surface)
     {
         profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
         QObject::connect(&line, &SerialLine::received, [this](const QString& chunk) { receive.deliver(chunk); });
@@ -192,7 +192,7 @@ bool benchReset(BoardEnd& board, Rig& rig)
     const CpuUse thread0 = cpuUse(RUSAGE_THREAD);
     const CpuUse process0 = cpuUse(RUSAGE_SELF);
     const double wall0 = monotonicSeconds();
-    rig.commands.reset();
+    rig.commands.reset(rig.mtop);
     const double wall = monotonicSeconds() - wall0;
     const CpuUse thread1 = cpuUse(RUSAGE_THREAD);
     const CpuUse process1 = cpuUse(RUSAGE_SELF);
@@ -236,7 +236,8 @@ bool benchReset(BoardEnd& board, Rig& rig)
 
 bool benchUpload(BoardEnd& board, Rig& rig, int lines)
 {
-    std::printf("\n== Merge Program: %d lines, %.1f s after each\n", lines, std::chrono::duration<double>(ProgramUpload::kLinePause).count());
+    std::printf("\n== Merge Program: %d lines, %.1f s after each\n", lines,
+                std::chrono::duration<double>(ProgramUpload::kLinePause).count());
     QByteArray listing;
     for (int i = 1; i <= lines; ++i)
         listing += QByteArray::number(i * 10) + " PRINT \"LINE " + QByteArray::number(i) + "\"\r\n";

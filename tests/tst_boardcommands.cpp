@@ -18,7 +18,7 @@ struct Rig
     TerminalBuffer terminal;
     FakeSurface surface;
     double mtop = 32768;
-    BoardCommands commands{line, pause, terminal, surface, mtop};
+    BoardCommands commands{line, pause, terminal, surface};
     QList<qint64> sentAt;
     const qint64 start = clock.now().count();
 
@@ -71,7 +71,7 @@ void TestBoardCommands::resetSequence()
         terminalAtSend.append(rig.terminal.text());
     };
 
-    rig.commands.reset();
+    rig.commands.reset(rig.mtop);
 
     QStringList expected(50, QStringLiteral(" "));
     expected << "\r\n"
@@ -109,9 +109,7 @@ void TestBoardCommands::resetSendsTheMemoryTop()
     // A decimal comma in the user's locale must not reach the board.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     Rig rig;
-    // The value is read when Reset runs, not when the commands were built.
-    rig.mtop = mtop;
-    rig.commands.reset();
+    rig.commands.reset(mtop);
     QLocale::setDefault(QLocale::c());
     QCOMPARE(rig.line.sends.at(51), command);
 }

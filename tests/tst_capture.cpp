@@ -65,7 +65,7 @@ void TestCapture::saveProgramStartsTheCapture()
 {
     Rig rig;
     rig.terminal.append(u"old text");
-    rig.dialog.fileName = QStringLiteral("/last/choice.lis");
+    rig.dialog.choose(QStringLiteral("/last/choice.lis"));
 
     rig.save(rig.target);
 
@@ -77,11 +77,10 @@ void TestCapture::saveProgramStartsTheCapture()
     QCOMPARE(rig.surface.progressValues, QList<float>{0});
     QCOMPARE(rig.surface.visibility, QList<bool>{false});
     QCOMPARE(rig.dialog.shown.size(), 1);
-    QVERIFY(rig.dialog.shown[0].save);
-    QCOMPARE(rig.dialog.shown[0].fileName, QString());
-    QCOMPARE(rig.dialog.shown[0].defaultExt, QStringLiteral(".LIS"));
-    QCOMPARE(rig.dialog.shown[0].filter, QStringLiteral("BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|"
-                                                        "Text files (*.txt)|*.txt|other files (*.*)|*.*"));
+    QCOMPARE(rig.dialog.shown[0].mode, FileRequest::Mode::Save);
+    QCOMPARE(rig.dialog.shown[0].proposedName, QString());
+    QCOMPARE(rig.dialog.shown[0].defaultSuffix, FileDialog::kListingSuffix);
+    QCOMPARE(rig.dialog.shown[0].filter, FileDialog::kListingFilter);
 }
 
 void TestCapture::cancelledDialogChangesNothing()

@@ -186,7 +186,7 @@ void TestHelp::editProgramDialogAndEditor()
     QFETCH(QString, editor);
     QFETCH(QString, opened);
     QFETCH(QString, status);
-    m_fakes->fileDialog.fileName = before;
+    if (!before.isEmpty()) m_fakes->fileDialog.choose(before);
     if (!answer.isEmpty()) m_fakes->fileDialog.answers.append(answer.first());
     m_fakes->associations.editor = editor;
 
@@ -194,11 +194,9 @@ void TestHelp::editProgramDialogAndEditor()
 
     QCOMPARE(m_fakes->fileDialog.shown.size(), 1);
     const auto shown = m_fakes->fileDialog.shown.first();
-    QVERIFY(!shown.save);
-    QCOMPARE(shown.fileName, before); // not cleared before the dialog
-    QCOMPARE(shown.defaultExt, u".LIS"_s);
-    QCOMPARE(shown.filter, u"BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|Text files (*.txt)|*.txt|"
-                           "other files (*.*)|*.*"_s);
+    QCOMPARE(shown.mode, FileRequest::Mode::Open);
+    QCOMPARE(shown.proposedName, before); // not cleared before the dialog
+    QCOMPARE(shown.filter, FileDialog::kListingFilter);
     if (opened.isEmpty()) {
         QVERIFY(m_fakes->launcher.started.isEmpty());
     } else {

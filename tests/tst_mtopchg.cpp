@@ -19,6 +19,7 @@ struct Rig
     {
         mainWindow.show();
         dialog = MTopChg::open(mainWindow, line, mtop);
+        QObject::connect(dialog, &MTopChg::accepted, [this](double value) { mtop = value; });
     }
     ~Rig() { delete dialog; }
 

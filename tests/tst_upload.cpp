@@ -141,14 +141,14 @@ void TestUpload::mergeSendsEachLineWithItsPause()
     QCOMPARE(rig.pausesAfterSends(rig.clock.now().count()), QList<qint64>(lines.size(), kSecond));
     QCOMPARE(rig.clock.now().count() - start, lines.size() * kSecond);
     QCOMPARE(rig.dialog.shown.size(), 1);
-    QCOMPARE(rig.dialog.shown[0].filter, QStringLiteral("BASIC-52 Listing (*.lis)|*.lis"));
-    QCOMPARE(rig.dialog.shown[0].defaultExt, QStringLiteral(".LIS"));
+    QCOMPARE(rig.dialog.shown[0].filter, FileDialog::kMergeFilter);
+    QCOMPARE(rig.dialog.shown[0].defaultSuffix, FileDialog::kListingSuffix);
 }
 
 void TestUpload::loadSendsNewFirst()
 {
     Rig rig;
-    rig.dialog.fileName = QStringLiteral("/somewhere/last.lis");
+    rig.dialog.choose(QStringLiteral("/somewhere/last.lis"));
     rig.dialog.answers = {rig.writeFile(QStringLiteral("prog.lis"), "10 A\r\n20 B")};
     const qint64 start = rig.clock.now().count();
 
@@ -158,10 +158,9 @@ void TestUpload::loadSendsNewFirst()
     QCOMPARE(rig.sentAt.first(), start);
     QCOMPARE(rig.pausesAfterSends(rig.clock.now().count()), QList<qint64>(3, kSecond));
     // The dialog proposes no name: the last one chosen is cleared before it is shown.
-    QCOMPARE(rig.dialog.shown[0].fileName, QString());
-    QCOMPARE(rig.dialog.shown[0].save, false);
-    QCOMPARE(rig.dialog.shown[0].filter, QStringLiteral("BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|"
-                                                        "Text files (*.txt)|*.txt|other files (*.*)|*.*"));
+    QCOMPARE(rig.dialog.shown[0].proposedName, QString());
+    QCOMPARE(rig.dialog.shown[0].mode, FileRequest::Mode::Open);
+    QCOMPARE(rig.dialog.shown[0].filter, FileDialog::kListingFilter);
 }
 
 void TestUpload::loadShowsProgressAndStatus()

@@ -3,9 +3,9 @@
 #include "board/mtopchg.h"
 #include "common/twips.h"
 #include "config/serialsetup.h"
-#include "resources/appicon.h"
 #include "help/frmabout.h"
 #include "platform/serialline.h"
+#include "resources/appicon.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>
@@ -37,7 +37,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     : QMainWindow(parent), m_platform(platform), m_describePorts(std::move(describePorts)),
       m_capture(platform.line, platform.fileDialog, m_terminal, *this), m_receive(m_terminal, m_capture),
       m_pause(platform.clock, &m_receive), m_upload(platform.line, m_pause, platform.fileDialog, *this),
-      m_commands(platform.line, m_pause, m_terminal, *this, m_mtop),
+      m_commands(platform.line, m_pause, m_terminal, *this),
       m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
              platform.applicationDir),
       m_settings(platform.profile)
@@ -243,7 +243,7 @@ void Form1::showMemory()
 void Form1::resetBoard()
 {
     runCommand([this] {
-        m_commands.reset();
+        m_commands.reset(m_mtop);
         m_text2->requestSync();
     });
 }
@@ -255,7 +255,8 @@ void Form1::openSerialSetup()
 
 void Form1::openMTopDialog()
 {
-    MTopChg::open(*this, m_platform.line, m_mtop);
+    MTopChg* dialog = MTopChg::open(*this, m_platform.line, m_mtop);
+    connect(dialog, &MTopChg::accepted, this, [this](double mtop) { m_mtop = mtop; });
 }
 
 void Form1::openAbout()

@@ -6,9 +6,8 @@
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
-BoardCommands::BoardCommands(SerialLine& line, Pause& pause, TerminalBuffer& terminal, Surface& surface,
-                             const double& mtop)
-    : m_line(line), m_pause(pause), m_terminal(terminal), m_surface(surface), m_mtop(mtop)
+BoardCommands::BoardCommands(SerialLine& line, Pause& pause, TerminalBuffer& terminal, Surface& surface)
+    : m_line(line), m_pause(pause), m_terminal(terminal), m_surface(surface)
 {}
 
 void BoardCommands::runProgram()
@@ -22,7 +21,7 @@ void BoardCommands::memory()
     m_line.sendLine(QStringLiteral("?free\r\n"));
 }
 
-void BoardCommands::reset()
+void BoardCommands::reset(double mtop)
 {
     // Cleared first, so the board's sign-on after the reset stands on an empty terminal.
     m_terminal.clear();
@@ -35,7 +34,7 @@ void BoardCommands::reset()
     }
     m_line.sendLine(QStringLiteral("\r\n"));
     m_pause.wait(kResetStepPause);
-    m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(m_mtop) + QStringLiteral("\r\n"));
+    m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(mtop) + QStringLiteral("\r\n"));
     m_pause.wait(kResetStepPause);
     m_line.sendLine(QStringLiteral("new\r\n"));
     m_surface.setStatusText(QString());

@@ -17,17 +17,16 @@ public:
     static constexpr std::chrono::milliseconds kResetStepPause{500};
     static constexpr std::chrono::milliseconds kRunPause{2000};
 
-    // mtop is the main window's memory top, read when Reset runs.
-    BoardCommands(SerialLine& line, Pause& pause, TerminalBuffer& terminal, Surface& surface, const double& mtop);
+    BoardCommands(SerialLine& line, Pause& pause, TerminalBuffer& terminal, Surface& surface);
 
     void runProgram();
     void memory();
-    void reset();
+    // Ends by setting the board's memory top to mtop.
+    void reset(double mtop);
 
 private:
     SerialLine& m_line;
     Pause& m_pause;
     TerminalBuffer& m_terminal;
     Surface& m_surface;
-    const double& m_mtop;
 };

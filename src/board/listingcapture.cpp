@@ -8,13 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-const QString kFilter = QStringLiteral("BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|"
-                                       "Text files (*.txt)|*.txt|other files (*.*)|*.*");
-
-} // namespace
-
 ListingCapture::ListingCapture(SerialLine& line, FileDialog& dialog, TerminalBuffer& terminal, Surface& surface)
     : m_line(line), m_dialog(dialog), m_terminal(terminal), m_surface(surface)
 {}
@@ -24,13 +17,10 @@ void ListingCapture::saveProgram()
     m_surface.setProgressValue(0.0f);
     m_surface.setProgressVisible(false);
 
-    m_dialog.fileName.clear();
-    m_dialog.defaultExt = QStringLiteral(".LIS");
-    m_dialog.filter = kFilter;
-    m_dialog.showSave();
-
-    const QString name = m_dialog.fileName;
-    if (name.isEmpty()) return;
+    const std::optional<QString> chosen =
+        m_dialog.ask({FileRequest::Mode::Save, FileDialog::kListingFilter, FileDialog::kListingSuffix, QString()});
+    if (!chosen || chosen->isEmpty()) return;
+    const QString name = *chosen;
     m_line.sendLine(QStringLiteral("LIST\r\n"));
     m_terminal.clear();
     m_mode = CaptureMode::AwaitingEcho;

@@ -22,7 +22,7 @@ QFont text1Font()
 
 } // namespace
 
-MTopChg::MTopChg(QWidget& mainWindow, SerialLine& line, double& mtop, QWidget* parent)
+MTopChg::MTopChg(QWidget& mainWindow, SerialLine& line, double mtop, QWidget* parent)
     : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow), m_line(line), m_mtop(mtop)
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -58,7 +58,7 @@ MTopChg::MTopChg(QWidget& mainWindow, SerialLine& line, double& mtop, QWidget* p
     m_text1->setText(numbers::signedText(m_mtop));
 }
 
-MTopChg* MTopChg::open(QWidget& mainWindow, SerialLine& line, double& mtop)
+MTopChg* MTopChg::open(QWidget& mainWindow, SerialLine& line, double mtop)
 {
     mainWindow.hide();
     auto* dialog = new MTopChg(mainWindow, line, mtop, &mainWindow);
@@ -79,7 +79,7 @@ void MTopChg::confirm()
     // A refused value leaves the dialog open without a word, as the board's users know it.
     const std::optional<double> value = acceptedValue(m_text1->text());
     if (!value) return;
-    m_mtop = *value;
+    emit accepted(*value);
     // The number as read goes out, not the text as typed: "1000abc" would otherwise set the
     // memory top here to 1000 and send the board an error.
     m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(*value) + QStringLiteral("\r\n"));

@@ -14,10 +14,6 @@
 
 namespace {
 
-const QString kLoadFilter = QStringLiteral("BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|"
-                                           "Text files (*.txt)|*.txt|other files (*.*)|*.*");
-const QString kMergeFilter = QStringLiteral("BASIC-52 Listing (*.lis)|*.lis");
-const QString kDefaultExt = QStringLiteral(".LIS");
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
@@ -72,12 +68,9 @@ void ProgramUpload::upload(Kind kind)
     m_surface.setProgressValue(0.0f);
     m_surface.setProgressVisible(true);
 
-    m_dialog.fileName.clear();
-    m_dialog.defaultExt = kDefaultExt;
-    m_dialog.filter = kind == Kind::Load ? kLoadFilter : kMergeFilter;
-    m_dialog.showOpen();
-
-    const QString name = m_dialog.fileName;
+    const QString filter = kind == Kind::Load ? FileDialog::kListingFilter : FileDialog::kMergeFilter;
+    const QString name =
+        m_dialog.ask({FileRequest::Mode::Open, filter, FileDialog::kListingSuffix, QString()}).value_or(QString());
     QString closingText;
     if (!name.isEmpty() && fileExists(name) && !send(kind, name)) closingText = QStringLiteral("Cannot read ") + name;
 

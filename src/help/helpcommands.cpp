@@ -1,7 +1,7 @@
 #include "help/helpcommands.h"
 
-#include "platform/filedialog.h"
 #include "platform/associations.h"
+#include "platform/filedialog.h"
 #include "platform/helpviewer.h"
 #include "platform/launcher.h"
 #include "terminal/surface.h"
@@ -50,12 +50,12 @@ void HelpCommands::showManual()
 
 void HelpCommands::editProgram()
 {
-    // FileName is not cleared: the dialog proposes the last file chosen by any command, and a
-    // cancelled dialog keeps it, so Cancel opens that earlier file.
-    m_fileDialog.defaultExt = u".LIS"_s;
-    m_fileDialog.filter = QLatin1StringView(kEditFilter);
-    m_fileDialog.showOpen();
-    const QString name = m_fileDialog.fileName;
+    // The dialog proposes the last file named by any command, and Cancel keeps it: the editor then
+    // opens that earlier file, which is how the command has always behaved.
+    const QString last = m_fileDialog.lastName();
+    const QString name =
+        m_fileDialog.ask({FileRequest::Mode::Open, FileDialog::kListingFilter, FileDialog::kListingSuffix, last})
+            .value_or(last);
     if (name.isEmpty()) return;
     const QString editor = m_associations.textEditor();
     if (editor.isEmpty()) {

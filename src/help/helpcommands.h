@@ -21,9 +21,6 @@ class HelpCommands
 public:
     static constexpr auto kHelpFileName = "korvel.hlp";
     static constexpr auto kManualRelativePath = "documents/bas52man_.pdf";
-    static constexpr auto kEditFilter =
-        "BASIC-52 listing (*.lis)|*.lis|BASIC source (*.bas)|*.bas|Text files (*.txt)|*.txt|other files (*.*)|*.*";
-
     HelpCommands(Launcher& launcher, Associations& associations, HelpViewer& helpViewer, FileDialog& fileDialog,
                  Surface& surface, QString applicationDir);
 

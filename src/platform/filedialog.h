@@ -3,28 +3,42 @@
 #include <QString>
 #include <optional>
 
-// The one file dialog of the main window. Its members keep their values from one use
-// to the next; a cancelled dialog leaves fileName as it was.
+// What one use of the file dialog asks for.
+struct FileRequest
+{
+    enum class Mode { Open, Save };
+
+    Mode mode = Mode::Open;
+    QString filter;        // Qt's name filters: "BASIC-52 listing (*.lis);;Text files (*.txt)"
+    QString defaultSuffix; // added to a name typed without one, e.g. "LIS"
+    QString proposedName;  // the full path shown first; empty proposes none
+};
+
+// The one file dialog of the main window. It remembers the name of its last use: the chosen
+// path, or the proposed name when the user cancelled, as Edit Program proposes it again.
 class FileDialog
 {
 public:
+    // The listings Korvel reads and writes; Merge offers its own kind alone.
+    static inline const QString kListingFilter =
+        QStringLiteral("BASIC-52 listing (*.lis);;BASIC source (*.bas);;Text files (*.txt);;other files (*)");
+    static inline const QString kMergeFilter = QStringLiteral("BASIC-52 Listing (*.lis)");
+    static inline const QString kListingSuffix = QStringLiteral("LIS");
+
     virtual ~FileDialog() = default;
 
-    QString fileName;   // proposed before showing, the chosen full path afterwards
-    QString defaultExt; // added to a name typed without an extension, e.g. ".LIS"
-    QString filter;     // "description|pattern|description|pattern..."
-
-    void showOpen()
+    // Shows the dialog modally; nullopt when the user cancelled.
+    std::optional<QString> ask(const FileRequest& request)
     {
-        if (auto chosen = ask(Mode::Open)) fileName = *chosen;
+        std::optional<QString> chosen = show(request);
+        m_lastName = chosen.value_or(request.proposedName);
+        return chosen;
     }
-    void showSave()
-    {
-        if (auto chosen = ask(Mode::Save)) fileName = *chosen;
-    }
+    QString lastName() const { return m_lastName; }
 
 protected:
-    enum class Mode { Open, Save };
-    // Shows the dialog modally; nullopt when the user cancelled.
-    virtual std::optional<QString> ask(Mode mode) = 0;
+    virtual std::optional<QString> show(const FileRequest& request) = 0;
+
+private:
+    QString m_lastName;
 };

@@ -4,34 +4,16 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-QStringList QtFileDialog::nameFilters(const QString& filter)
+std::optional<QString> QtFileDialog::show(const FileRequest& request)
 {
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString description = parts[i].trimmed();
-        QString patterns = parts[i + 1].trimmed();
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Qt takes the patterns from the parentheses; most descriptions carry them already.
-        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
-            filters.append(description.left(description.lastIndexOf(QLatin1Char('('))) + u'(' + patterns + u')');
-        else
-            filters.append(description + QStringLiteral(" (") + patterns + u')');
-    }
-    return filters;
-}
-
-std::optional<QString> QtFileDialog::ask(Mode mode)
-{
+    const bool save = request.mode == FileRequest::Mode::Save;
     QFileDialog dialog(QApplication::activeWindow());
-    dialog.setAcceptMode(mode == Mode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(mode == Mode::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    QString suffix = defaultExt;
-    if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
-    dialog.setDefaultSuffix(suffix);
-    if (const QStringList filters = nameFilters(filter); !filters.isEmpty()) dialog.setNameFilters(filters);
-    if (!fileName.isEmpty()) {
-        const QFileInfo proposed(fileName);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.filter.isEmpty()) dialog.setNameFilter(request.filter);
+    if (!request.proposedName.isEmpty()) {
+        const QFileInfo proposed(request.proposedName);
         dialog.setDirectory(proposed.absolutePath());
         dialog.selectFile(proposed.fileName());
     }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/associations.h"
 #include "platform/clock.h"
 #include "platform/filedialog.h"
-#include "platform/associations.h"
 #include "platform/helpviewer.h"
 #include "platform/launcher.h"
 #include "platform/platform.h"
@@ -107,19 +107,22 @@ private:
 class FakeFileDialog : public FileDialog
 {
 public:
-    struct Shown
-    {
-        bool save;
-        QString fileName, defaultExt, filter;
-    };
     QList<std::optional<QString>> answers;
-    QList<Shown> shown;
+    QList<FileRequest> shown;
     std::function<void()> whileOpen; // runs while the dialog is "open", e.g. to deliver a chunk
 
-protected:
-    std::optional<QString> ask(Mode mode) override
+    // As if an earlier command had chosen this file.
+    void choose(const QString& name)
     {
-        shown.append({mode == Mode::Save, fileName, defaultExt, filter});
+        answers.prepend(name);
+        ask({});
+        shown.removeLast();
+    }
+
+protected:
+    std::optional<QString> show(const FileRequest& request) override
+    {
+        shown.append(request);
         if (whileOpen) whileOpen();
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
