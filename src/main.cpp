@@ -1,13 +1,14 @@
 // Builds the real adapters and hands them to the main window; nothing else lives here.
+#include "app/form1.h"
 #include "platform/helpviewerwindow.h"
 #include "platform/iniprofile.h"
 #include "platform/platform.h"
 #include "platform/qtclock.h"
 #include "platform/qtfiledialog.h"
 #include "platform/qtlauncher.h"
+#include "platform/qtprompter.h"
 #include "platform/qtserialline.h"
 #include "platform/xdgassociations.h"
-#include "app/form1.h"
 
 #include <QApplication>
 
@@ -41,8 +42,10 @@ int main(int argc, char** argv)
     QtLauncher launcher;
     XdgAssociations associations;
     HelpViewerWindow helpViewer;
-    const Platform platform{line,     clock,        fileDialog, profile,
-                            launcher, associations, helpViewer, QCoreApplication::applicationDirPath()};
+    QtPrompter prompter;
+    const Platform platform{line,       clock,    fileDialog,
+                            profile,    launcher, associations,
+                            helpViewer, prompter, QCoreApplication::applicationDirPath()};
 
     Form1 form1(platform, [&line] { return describePorts(line); });
     form1.load();

@@ -5,10 +5,10 @@
 #include "fakes.h"
 #include "testhelpers.h"
 
+#include "app/form1.h"
 #include "board/programupload.h"
 #include "common/numbers.h"
 #include "platform/iniprofile.h"
-#include "app/form1.h"
 #include "terminal/pause.h"
 
 #include <QAction>
@@ -203,7 +203,7 @@ void TestFaultsFiles::settingsFile()
     FakePlatform fakes;
     IniProfile profile(path);
     Form1 form(Platform{fakes.line, fakes.clock, fakes.fileDialog, profile, fakes.launcher, fakes.associations,
-                        fakes.helpViewer, fakes.applicationDir});
+                        fakes.helpViewer, fakes.prompter, fakes.applicationDir});
     form.load();
     QCOMPARE((QList<int>{fakes.line.baudRate(), fakes.line.dataBits(), fakes.line.stopBits(), fakes.line.portNumber()}),
              serial);
@@ -259,7 +259,7 @@ void TestFaultsFiles::settingsFileCannotBeWritten()
     FakePlatform fakes;
     IniProfile profile(path);
     Form1 form(Platform{fakes.line, fakes.clock, fakes.fileDialog, profile, fakes.launcher, fakes.associations,
-                        fakes.helpViewer, fakes.applicationDir});
+                        fakes.helpViewer, fakes.prompter, fakes.applicationDir});
     form.load();
     const bool readable = kind != QLatin1String("folder is a file");
     QCOMPARE(fakes.line.baudRate(), readable ? 9600 : 0);

@@ -3,8 +3,8 @@
 // handled after the command, in the order made, none lost and none sent during it.
 #include "fakes.h"
 
-#include "platform/qtclock.h"
 #include "app/form1.h"
+#include "platform/qtclock.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>
@@ -118,7 +118,7 @@ void TestFaultsInput::inputDuringCommandComesAfterIt()
     FakePlatform fakes;
     ShortRealClock clock;
     Form1 form(Platform{fakes.line, clock, fakes.fileDialog, fakes.profile, fakes.launcher, fakes.associations,
-                        fakes.helpViewer, fakes.applicationDir});
+                        fakes.helpViewer, fakes.prompter, fakes.applicationDir});
     form.load();
     form.show();
     form.activateWindow();

@@ -5,9 +5,9 @@
 // Pauses run the event loop for about 2 ms and count as their full length.
 #include "boardsession.h"
 
+#include "app/form1.h"
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
-#include "app/form1.h"
 #include "terminal/terminalview.h"
 
 #include "config/serialsetup.h"

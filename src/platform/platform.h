@@ -9,6 +9,7 @@ class Profile;
 class Launcher;
 class Associations;
 class HelpViewer;
+class Prompter;
 
 // Everything the windows and the logic reach of the outside world. main.cpp builds the
 // real adapters; the tests hand in fakes.
@@ -21,5 +22,6 @@ struct Platform
     Launcher& launcher;
     Associations& associations;
     HelpViewer& helpViewer;
+    Prompter& prompter;
     QString applicationDir; // the folder of the executable: help file and documents/ live there
 };

@@ -8,9 +8,9 @@
 
 #include "fakes.h"
 
+#include "app/form1.h"
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
-#include "app/form1.h"
 
 #include <QEventLoop>
 #include <QSerialPort>
@@ -51,7 +51,7 @@ struct BoardSession
         profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Databits"), QStringLiteral(" 8"));
         profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Stopbits"), QStringLiteral(" 1"));
         form = std::make_unique<Form1>(Platform{line, clock, fakes.fileDialog, profile, fakes.launcher,
-                                                fakes.associations, fakes.helpViewer, folder});
+                                                fakes.associations, fakes.helpViewer, fakes.prompter, folder});
         form->load();
         form->show();
     }

@@ -7,6 +7,7 @@
 #include "platform/launcher.h"
 #include "platform/platform.h"
 #include "platform/profile.h"
+#include "platform/prompter.h"
 #include "platform/serialline.h"
 #include "terminal/surface.h"
 
@@ -218,6 +219,26 @@ public:
     QList<Call> calls;
 };
 
+// Questions answered from a queue (an empty queue answers Cancel); reports recorded.
+class FakePrompter : public Prompter
+{
+public:
+    struct Asked
+    {
+        QString title, text, first, second;
+    };
+    Answer ask(const QString& title, const QString& text, const QString& first, const QString& second) override
+    {
+        asked.append({title, text, first, second});
+        return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
+    }
+    void showReport(const QString& title, const QString& text) override { reports.append({title, text}); }
+
+    QList<Answer> answers;
+    QList<Asked> asked;
+    QList<QPair<QString, QString>> reports; // title, text
+};
+
 // One of each fake, handed out as the Platform bundle.
 struct FakePlatform
 {
@@ -228,10 +249,11 @@ struct FakePlatform
     FakeLauncher launcher;
     FakeAssociations associations;
     FakeHelpViewer helpViewer;
+    FakePrompter prompter;
     QString applicationDir = QStringLiteral("/opt/korvel");
 
     Platform platform()
     {
-        return Platform{line, clock, fileDialog, profile, launcher, associations, helpViewer, applicationDir};
+        return Platform{line, clock, fileDialog, profile, launcher, associations, helpViewer, prompter, applicationDir};
     }
 };
