@@ -33,7 +33,7 @@ private slots:
     void running_data();
     void running();
     void freeFollowsProgramSize();
-    void overlongLineIsCut();
+    void listingTypedBackListsTheSame();
     void garbageNeverBreaksTheBoard();
 };
 
@@ -66,10 +66,10 @@ void TestBoardModel::answers_data()
     QTest::newRow("mtop swallows the LF") << QByteArray("mtop = 32768\r\n") << QByteArray("mtop = 32768\r\n\r\n>");
     QTest::newRow("error swallows the LF") << QByteArray("hello\r\n") << QByteArray("hello\r\n") + kSyntax;
     QTest::newRow("lone LF is echoed") << QByteArray("\nli\nst\r") << QByteArray("\nli\nst\r\n") + kReady;
-    QTest::newRow("backspace") << QByteArray("10 pz\brint 1\rlist\r")
-                               << QByteArray("10 pz\b \brint 1\r\n>list\r\n10     PRINT 1\r\n") + kReady;
-    QTest::newRow("DEL") << QByteArray("lisx\x7ft\r") << QByteArray("lisx\b \bt\r\n") + kReady;
-    QTest::newRow("backspace on an empty line") << QByteArray("\b\x7f\r") << QByteArray("\r\n\r\n>");
+    QTest::newRow("DEL erases") << QByteArray("lisx\x7ft\r") << QByteArray("lisx\b \bt\r\n") + kReady;
+    QTest::newRow("DEL on an empty line") << QByteArray("\x7f\r") << QByteArray("\r\n\r\n>");
+    QTest::newRow("BS is a character") << QByteArray("10 rem a\bb\rlist\r")
+                                       << QByteArray("10 rem a\bb\r\n>list\r\n10     REM a\bb\r\n") + kReady;
     QTest::newRow("Ctrl-C at the prompt") << QByteArray("\x03\r") << QByteArray("\r\n\r\n>");
 
     // Program lines and LIST.
@@ -79,22 +79,50 @@ void TestBoardModel::answers_data()
     QTest::newRow("deleting a missing line") << QByteArray("30\r") << QByteArray("30\r\n>");
     QTest::newRow("LIST order and columns") << QByteArray("65535 end\r5 rem x\r100 goto 5\rLIST\r")
                                             << QByteArray("65535 end\r\n>5 rem x\r\n>100 goto 5\r\n>LIST\r\n"
-                                                          "5      REM X\r\n100    GOTO 5\r\n65535  END\r\n") +
+                                                          "5      REM x\r\n100    GOTO 5\r\n65535  END\r\n") +
                                                    kReady;
     QTest::newRow("strings keep their case") << QByteArray("10 print \"Hi, there\"\rlist\r")
                                              << QByteArray("10 print \"Hi, there\"\r\n>list\r\n"
                                                            "10     PRINT \"Hi, there\"\r\n") +
                                                     kReady;
-    QTest::newRow("LIST from and range")
-        << QByteArray("1 a=1\r2 a=2\r3 a=3\rlist 2\rlist 1-2\r")
-        << QByteArray("1 a=1\r\n>2 a=2\r\n>3 a=3\r\n>list 2\r\n2      A=2\r\n3      A=3\r\n") + kReady +
-               "list 1-2\r\n1      A=1\r\n2      A=2\r\n" + kReady;
+    QTest::newRow("LIST from and range") << QByteArray("1 a=1\r2 a=2\r3 a=3\rlist 2\rlist 1-2\r")
+                                         << QByteArray(
+                                                "1 a=1\r\n>2 a=2\r\n>3 a=3\r\n>list 2\r\n2     A=2\r\n3     A=3\r\n") +
+                                                kReady + "list 1-2\r\n1     A=1\r\n2     A=2\r\n" + kReady;
     QTest::newRow("empty LIST") << QByteArray("list\r") << QByteArray("list\r\n") + kReady;
     QTest::newRow("new clears") << QByteArray("10 end\rnew\rlist\r")
                                 << QByteArray("10 end\r\n>new\r\n\r\n>list\r\n") + kReady;
     QTest::newRow("line 65536") << QByteArray("65536 end\r") << QByteArray("65536 end\r\n") + kSyntax;
     QTest::newRow("twenty digits") << QByteArray("99999999999999999999 end\r")
                                    << QByteArray("99999999999999999999 end\r\n") + kSyntax;
+
+    // The genuine interpreter's answers, byte for byte.
+    const QByteArray spread = "80    A=1 : B=2 : C=3 : D=4 : E=5 : F=6 : G=7 : H=8 : I=9 : J=10 : K=11 : L=12 : M=13 "
+                              ": N=14 : O=15";
+    QTest::newRow("line that fits") << QByteArray("10 PRINT 10\r\n") << QByteArray("10 PRINT 10\r\n>\n");
+    QTest::newRow("line 65536 with a statement")
+        << QByteArray("65536 PRINT 1\r\nlist\r\n")
+        << QByteArray("65536 PRINT 1\r\n\r\n\r\nERROR: BAD SYNTAX\r\nREADY\r\n>list\r\n") + kReady;
+    QTest::newRow("LIST spreads statements")
+        << QByteArray("80 A=1:B=2:C=3:D=4:E=5:F=6:G=7:H=8:I=9:J=10:K=11:L=12:M=13:N=14:O=15\rlist\r")
+        << QByteArray("80 A=1:B=2:C=3:D=4:E=5:F=6:G=7:H=8:I=9:J=10:K=11:L=12:M=13:N=14:O=15\r\n>list\r\n") + spread +
+               "\r\n" + kReady;
+    // The listed line typed back in is 99 characters: 78 are kept, each of the others rings.
+    QTest::newRow("over 78 characters") << spread + "\r\nlist\r\n"
+                                        << spread.first(78) + QByteArray(21, '\a') + "\r\n>\nlist\r\n" +
+                                               spread.first(78) + "\r\n" + kReady;
+    QTest::newRow("DEL at the limit") << QByteArray(78, '1') + '2' + '\x7f' + "3\r"
+                                      << QByteArray(78, '1') + "\a\b \b3\r\n" + kSyntax;
+    QTest::newRow("LIST respaces") << QByteArray("20 FOO BAR\r60 X = 1E3\r40 print \"a\"\rlist\r")
+                                   << QByteArray("20 FOO BAR\r\n>60 X = 1E3\r\n>40 print \"a\"\r\n>list\r\n"
+                                                 "20    FOOBAR\r\n40     PRINT \"a\"\r\n60    X=1E3\r\n") +
+                                          kReady;
+    QTest::newRow("keywords found greedily")
+        << QByteArray("1 FORJ=ATOB\r2 IFA>BTHENEND\r3 xby(0ffh)=dby(2).and.3:rem As  Typed: \"\rlist\r")
+        << QByteArray("1 FORJ=ATOB\r\n>2 IFA>BTHENEND\r\n>3 xby(0ffh)=dby(2).and.3:rem As  Typed: \"\r\n>list\r\n"
+                      "1      FOR J=A TO B\r\n2      IF A>B THEN END\r\n"
+                      "3     XBY(0FFH)=DBY(2).AND.3 : REM As  Typed: \"\r\n") +
+               kReady;
 
     // Direct commands.
     QTest::newRow("?free") << QByteArray("?free\r") << QByteArray("?free\r\n 32254 \r\n\r\n>");
@@ -180,9 +208,10 @@ void TestBoardModel::freeFollowsProgramSize()
 {
     BoardModel board;
     const int empty = board.freeBytes();
+    // A line takes its number, length and end mark, one byte per keyword and the rest as it is.
     board.feed("10 print 1\r");
-    QCOMPARE(board.freeBytes(), empty - 11);
-    board.feed("10 print 12\r");
+    QCOMPARE(board.freeBytes(), empty - 6);
+    board.feed("10 print 12 : rem ab\r");
     QCOMPARE(board.freeBytes(), empty - 12);
     board.feed("10\r");
     QCOMPARE(board.freeBytes(), empty);
@@ -192,16 +221,67 @@ void TestBoardModel::freeFollowsProgramSize()
     QVERIFY(board.program().isEmpty());
 }
 
-void TestBoardModel::overlongLineIsCut()
+void TestBoardModel::listingTypedBackListsTheSame()
 {
-    BoardModel board;
-    const QByteArray longLine(300, 'a');
-    const QByteArray out = board.feed(longLine + "\r");
-    QCOMPARE(out, QByteArray(BoardModel::kMaxLineLength, 'a') + "\r\n" + kSyntax);
-    // Backspace still works at the limit, and the next line starts clean.
-    board.feed(QByteArray(BoardModel::kMaxLineLength, 'b'));
-    QCOMPARE(board.feed("\bc"), QByteArray("\b \bc"));
-    QCOMPARE(board.feed("\r?1\r").right(12), QByteArray("?1\r\n 1 \r\n\r\n>"));
+    const QByteArrayList program = {
+        "10 rem Shows the  board's LIST: \"quoted\"",
+        "20 print \"Hello, World\";tab(5);\"x\" : p. \"p.\" : ? 1",
+        "30 for j = a to b step 2 : next j",
+        "40 FORJ=ATOB",
+        "50 if a > b then end else goto 10",
+        "60 IFA>BTHENEND",
+        "70 data 1, 2.5, -3, \"four\"",
+        "80 read x : restore",
+        "90 xby(0f000h) = 55 : a = dby(20) + cby(100)",
+        "100 x = 1e3 : y = .5e-2 : z = 0ffh",
+        "110 a=1:b=2:c=3:d=4:e=5:f=6:g=7:h=8:i=9:j=10:k=11:l=12:m=13:n=14:o=15",
+        "120 gosub 500 : goto 10",
+        "130 on x goto 10, 20, 30",
+        "140 if x .and. 1 then print \"odd\" else print \"even\"",
+        "150 input \"Value\";v",
+        "160 dim q(10) : q(1) = abs(-2) * sin(pi) / sqr(4)",
+        "170 print \"a:b\" : rem a colon: and a \"quote",
+        "180 let total = not(0) : string 100, 10",
+        "190 do : x = x + 1 : until x > 3",
+        "200 onerr 500 : ontime 2, 600 : clock1",
+        "210 print \"unclosed",
+        "500 return",
+        "600 reti",
+    };
+    const auto list = [](BoardModel& board) {
+        QByteArray listing = board.feed("list\r");
+        listing = listing.sliced(6, listing.size() - 6 - kReady.size()); // the echo and READY
+        return listing.split('\n');
+    };
+    BoardModel typed;
+    for (const QByteArray& line : program)
+        QVERIFY(typed.feed(line + "\r").endsWith("\r\n>"));
+    const QByteArrayList listing = list(typed);
+    QCOMPARE(listing.size(), program.size() + 1);
+
+    // The compact form: the number, one blank, the statement without blanks outside strings, a REM's
+    // text as it is.
+    BoardModel retyped;
+    for (const QByteArray& listed : listing) {
+        const QByteArray line = listed.chopped(listed.endsWith('\r') ? 1 : 0);
+        qsizetype pos = 0;
+        while (pos < line.size() && line[pos] != ' ')
+            ++pos;
+        QByteArray compact = line.first(pos) + ' ';
+        bool inString = false;
+        for (; pos < line.size(); ++pos) {
+            if (!inString && line.sliced(pos).startsWith("REM")) {
+                compact += line.sliced(pos);
+                break;
+            }
+            if (line[pos] == '"') inString = !inString;
+            if (inString || line[pos] != ' ') compact += line[pos];
+        }
+        if (pos == 0) continue;
+        QVERIFY2(compact.size() <= BoardModel::kMaxLineLength, compact.constData());
+        retyped.feed(compact + "\r");
+    }
+    QCOMPARE(list(retyped), listing);
 }
 
 void TestBoardModel::garbageNeverBreaksTheBoard()

@@ -2,6 +2,7 @@
 #include "platform/qtserialline.h"
 #include "simulator/simulatedboard.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -389,18 +390,27 @@ void TestSerialLine::simulatedBoardOnPortZero()
 void TestSerialLine::simulatedBoardBusy_data()
 {
     QTest::addColumn<bool>("lossy");
+    QTest::addColumn<int>("busyMs");
+    QTest::addColumn<int>("firstLineMs");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("queued") << false << QByteArray("10 a=1\r\n>20 a=2\r\n>");
-    QTest::newRow("lossy") << true << QByteArray("10 a=1\r\n>");
+    QTest::addColumn<int>("stored");
+    // The UART keeps the LF behind the CR; in lossy mode the line after it is gone.
+    QTest::newRow("queued") << false << 20 << 0 << QByteArray("10 a=1\r\n>\n20 a=2\r\n>\n") << 2;
+    QTest::newRow("lossy") << true << 20 << 0 << QByteArray("10 a=1\r\n>\n") << 1;
+    QTest::newRow("first line only") << true << 0 << 30 << QByteArray("10 a=1\r\n>\n") << 1;
 }
 
 void TestSerialLine::simulatedBoardBusy()
 {
     QFETCH(bool, lossy);
+    QFETCH(int, busyMs);
+    QFETCH(int, firstLineMs);
     QFETCH(QByteArray, expected);
+    QFETCH(int, stored);
 
     SimulatedBoard::Options options;
-    options.busyMs = 20;
+    options.busyMs = busyMs;
+    options.firstLineMs = firstLineMs;
     options.lossy = lossy;
     SimulatedBoard board(options);
     QSignalSpy output(&board, &SimulatedBoard::output);
@@ -408,14 +418,22 @@ void TestSerialLine::simulatedBoardBusy()
     QTRY_VERIFY(!board.hasActiveTimer());
     output.clear();
 
-    // The second line is still on the wire while the board works on the first.
-    board.write("10 a=1\r20 a=2\r");
+    // The second line is still on the wire while the board works on the first, and the prompt only
+    // comes once the line is done.
+    QElapsedTimer clock;
+    qint64 promptAfter = -1;
+    connect(&board, &SimulatedBoard::output, this, [&](const QByteArray& chunk) {
+        if (promptAfter < 0 && chunk.contains('>')) promptAfter = clock.elapsed();
+    });
+    clock.start();
+    board.write("10 a=1\r\n20 a=2\r\n");
     QTRY_VERIFY(!board.hasActiveTimer());
     QByteArray out;
     for (const QList<QVariant>& arguments : output)
         out += arguments.at(0).toByteArray();
     QCOMPARE(out, expected);
-    QCOMPARE(board.model().program().size(), lossy ? 1 : 2);
+    QVERIFY2(promptAfter >= qMax(busyMs, firstLineMs) - 1, qPrintable(QString::number(promptAfter)));
+    QCOMPARE(board.model().program().size(), stored);
 }
 
 void TestSerialLine::simulatedBoardCtrlC()

@@ -11,12 +11,13 @@ namespace {
 constexpr char kSignOn[] = "\r\n*SIMULATED BOARD* choose a serial port under Settings, ComPort\r\nREADY\r\n>";
 constexpr char kReady[] = "\r\nREADY\r\n>";
 constexpr char kPrompt[] = "\r\n>";
-constexpr int kLineNumberWidth = 7;
+constexpr int kLineNumberWidth = 6; // LIST pads the number to this, so statements start in column 7
 constexpr int kMaxLineNumber = 65535;
 constexpr int kMaxNesting = 64; // parentheses and signs; keeps the parser's recursion shallow
 constexpr char kCtrlC = 3;
-constexpr char kBackspace = 8;
+constexpr char kBell = 7;
 constexpr char kDel = 127;
+constexpr int kLineOverhead = 4; // a stored line's length byte, its number and its end mark
 
 QByteArray directError(const char* what)
 {
@@ -66,17 +67,175 @@ QByteArray compact(QByteArrayView text)
     return out;
 }
 
-// LIST shows keywords in capitals; everything outside string literals is close enough.
-QByteArray capitalised(QByteArrayView text)
+// The interpreter's words. A spaced word is a statement or joins parts of one (TO, THEN, ELSE, STEP);
+// LIST sets it off with blanks. The others are functions, system values and operators, which LIST writes
+// close to their operands like names. Bare AND and OR are no words of this interpreter: its logical
+// operators are the dotted ones.
+struct Keyword
 {
-    QByteArray out;
-    out.reserve(text.size());
-    bool inString = false;
-    for (const char c : text) {
-        if (c == '"') inString = !inString;
-        out += inString ? c : upper(c);
+    const char* text;
+    bool spaced;
+};
+
+constexpr Keyword kKeywords[] = {
+    {"BAUD", true},   {"CALL", true},   {"CLEAR", true},  {"CLEARI", true},  {"CLEARS", true},  {"CLOCK0", true},
+    {"CLOCK1", true}, {"CONT", true},   {"DATA", true},   {"DIM", true},     {"DO", true},      {"ELSE", true},
+    {"END", true},    {"FOR", true},    {"FPROG", true},  {"GOSUB", true},   {"GOTO", true},    {"IDLE", true},
+    {"IF", true},     {"INPUT", true},  {"LD@", true},    {"LET", true},     {"LIST", true},    {"LIST#", true},
+    {"LIST@", true},  {"NEW", true},    {"NEXT", true},   {"NULL", true},    {"ON", true},      {"ONERR", true},
+    {"ONEX1", true},  {"ONTIME", true}, {"P.", true},     {"PGM", true},     {"PH0.", true},    {"PH1.", true},
+    {"POP", true},    {"PRINT", true},  {"PRINT#", true}, {"PRINT@", true},  {"PROG", true},    {"PUSH", true},
+    {"PWM", true},    {"RAM", true},    {"READ", true},   {"REM", true},     {"RESTORE", true}, {"RETI", true},
+    {"RETURN", true}, {"ROM", true},    {"RROM", true},   {"RUN", true},     {"ST@", true},     {"STEP", true},
+    {"STOP", true},   {"STRING", true}, {"THEN", true},   {"TO", true},      {"UI0", true},     {"UI1", true},
+    {"UNTIL", true},  {"UO0", true},    {"UO1", true},    {"WHILE", true},   {"XFER", true},    {"?", true},
+    {".AND.", false}, {".OR.", false},  {".XOR.", false}, {"ABS", false},    {"ASC", false},    {"ATN", false},
+    {"CBY", false},   {"CHR", false},   {"COS", false},   {"CR", false},     {"DBY", false},    {"EXP", false},
+    {"FREE", false},  {"GET", false},   {"INT", false},   {"LEN", false},    {"LOG", false},    {"MTOP", false},
+    {"NOT", false},   {"PCON", false},  {"PI", false},    {"PORT1", false},  {"RCAP2", false},  {"RND", false},
+    {"SGN", false},   {"SIN", false},   {"SPC", false},   {"SQR", false},    {"T2CON", false},  {"TAB", false},
+    {"TAN", false},   {"TCON", false},  {"TIME", false},  {"TIMER0", false}, {"TIMER1", false}, {"TIMER2", false},
+    {"TMOD", false},  {"USING", false}, {"XBY", false},   {"XTAL", false},
+};
+
+// The longest word that starts at `pos`, as the interpreter's scanner finds it: at any position, even
+// inside what looks like a name, so "ATOB" is A, TO, B.
+const Keyword* keywordAt(QByteArrayView text, qsizetype pos)
+{
+    const Keyword* best = nullptr;
+    qsizetype bestSize = 0;
+    for (const Keyword& keyword : kKeywords) {
+        const qsizetype size = qstrlen(keyword.text);
+        if (size > bestSize && text.sliced(pos).startsWith(QByteArrayView(keyword.text, size))) {
+            best = &keyword;
+            bestSize = size;
+        }
+    }
+    return best;
+}
+
+// How many characters of a number start at `pos`: decimal with an optional exponent ("1E3", "2.5E-3"),
+// or hexadecimal ending in H ("0FFH"). A point that opens .AND., .OR. or .XOR. is not the number's.
+qsizetype numberLength(QByteArrayView text, qsizetype pos)
+{
+    qsizetype end = pos;
+    while (end < text.size() && (isDigit(text[end]) || (text[end] >= 'A' && text[end] <= 'F')))
+        ++end;
+    if (end < text.size() && text[end] == 'H') return end + 1 - pos;
+    end = pos;
+    while (end < text.size() && (isDigit(text[end]) || text[end] == '.')) {
+        if (text[end] == '.' && keywordAt(text, end)) break;
+        ++end;
+    }
+    if (end < text.size() && text[end] == 'E') {
+        qsizetype after = end + 1;
+        if (after < text.size() && (text[after] == '+' || text[after] == '-')) ++after;
+        if (after < text.size() && isDigit(text[after])) {
+            end = after;
+            while (end < text.size() && isDigit(text[end]))
+                ++end;
+        }
+    }
+    return end - pos;
+}
+
+struct Token
+{
+    enum Kind { Plain, Word, Spaced, Separator, Remark }; // a Word is a keyword written like a name
+    Kind kind;
+    QByteArrayView text; // a Remark holds "REM" and everything after it
+};
+
+// Splits compact text (no blanks outside strings, capitals) into what LIST spaces out. An unclosed
+// string runs to the end of the line, and REM takes the rest of the line, as the interpreter reads them.
+QList<Token> tokens(QByteArrayView text)
+{
+    QList<Token> out;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const char c = text[pos];
+        qsizetype size = 1;
+        Token::Kind kind = Token::Plain;
+        if (c == '"') {
+            const qsizetype close = text.indexOf('"', pos + 1);
+            size = (close < 0 ? text.size() : close + 1) - pos;
+        } else if (c == ':') {
+            kind = Token::Separator;
+        } else if (isDigit(c) || (c == '.' && pos + 1 < text.size() && isDigit(text[pos + 1]))) {
+            size = numberLength(text, pos);
+        } else if (const Keyword* keyword = keywordAt(text, pos)) {
+            size = qstrlen(keyword->text);
+            kind = keyword->spaced ? Token::Spaced : Token::Word;
+            if (qstrcmp(keyword->text, "REM") == 0) {
+                kind = Token::Remark;
+                size = text.size() - pos;
+            }
+        }
+        out.append({kind, text.sliced(pos, size)});
+        pos += size;
     }
     return out;
+}
+
+// What the board keeps of a typed statement: blanks outside strings dropped, letters outside strings
+// in capitals, up to a REM, whose text stays exactly as typed.
+QByteArray storedForm(QByteArrayView typed)
+{
+    const QByteArray compacted = compact(typed);
+    const QList<Token> parts = tokens(compacted);
+    if (parts.isEmpty() || parts.back().kind != Token::Remark) return compacted;
+    // Find the typed text behind the REM's M: the compact text up to there, character for character.
+    const qsizetype remEnd = parts.back().text.data() - compacted.constData() + 3;
+    qsizetype typedPos = 0;
+    bool inString = false;
+    for (qsizetype kept = 0; kept < remEnd; ++typedPos) {
+        const char c = typed[typedPos];
+        if (c == '"') inString = !inString;
+        if (inString || c == '"' || !isBlank(c)) ++kept;
+    }
+    return compacted.first(remEnd) + typed.sliced(typedPos).toByteArray();
+}
+
+// A stored line as LIST prints it. The line number is padded with blanks to six characters. Then the
+// statements: a spaced word (a statement such as PRINT or FOR, or TO, THEN, ELSE, STEP) gets a blank
+// before and after it, and ":" between statements is written " : "; where two blanks would meet one is
+// written, and none ends the line. Names, numbers, operators, functions and strings follow each other
+// without blanks, and a REM's text follows the REM as typed. So "A=1:B=2" lists "A=1 : B=2", "PRINT"a""
+// lists ' PRINT "a"' (a keyword statement starts one column later), and "IFA>BTHENEND" lists
+// " IF A>B THEN END". Only blanks outside strings are added, so taking them out again gives back the
+// stored text, and typing a listed line in again stores the same line.
+QByteArray listedLine(int number, QByteArrayView stored)
+{
+    QByteArray out = QByteArray::number(number).leftJustified(kLineNumberWidth);
+    const qsizetype statementStart = out.size();
+    bool blankDue = false;
+    const auto blank = [&] {
+        if (out.size() == statementStart || out.back() != ' ') out += ' ';
+        blankDue = false;
+    };
+    for (const Token& token : tokens(stored)) {
+        if (token.kind == Token::Plain || token.kind == Token::Word) {
+            if (blankDue) blank();
+        } else {
+            blank();
+        }
+        out += token.text;
+        blankDue = token.kind == Token::Spaced || token.kind == Token::Separator;
+    }
+    return out;
+}
+
+// Program memory a stored line takes: one byte per keyword, the other characters as they are.
+int storedSize(QByteArrayView stored)
+{
+    int size = kLineOverhead;
+    for (const Token& token : tokens(stored)) {
+        if (token.kind == Token::Plain || token.kind == Token::Separator)
+            size += int(token.text.size());
+        else // a keyword, or REM and its text
+            size += 1 + (token.kind == Token::Remark ? int(token.text.size()) - 3 : 0);
+    }
+    return size;
 }
 
 // The arguments of PRINT, "?" or "P.", or nothing when the statement is no PRINT.
@@ -252,8 +411,8 @@ QByteArray BoardModel::feed(QByteArrayView input)
         case '\n':
             out += '\n';
             break;
-        case kBackspace:
         case kDel:
+            // Only DEL erases; BS is kept in the line like any other character.
             if (!m_line.isEmpty()) {
                 m_line.chop(1);
                 out += "\x08 \x08";
@@ -262,23 +421,16 @@ QByteArray BoardModel::feed(QByteArrayView input)
         case kCtrlC:
             break;
         default:
-            // A full input buffer takes no more characters and echoes none.
+            // A full input buffer rings for every character it cannot take.
             if (m_line.size() < kMaxLineLength) {
                 m_line += c;
                 out += c;
+            } else {
+                out += kBell;
             }
         }
     }
     return out;
-}
-
-int BoardModel::programSize() const
-{
-    int size = 1; // the end-of-program mark
-    // Each stored line carries its number, a length byte and an end mark besides its text.
-    for (const QByteArray& text : m_program)
-        size += int(text.size()) + 4;
-    return size;
 }
 
 int BoardModel::freeBytes() const
@@ -303,6 +455,7 @@ QByteArray BoardModel::executeLine(const QByteArray& line)
     if (command == "NEW") {
         m_dropNextLf = false;
         m_program.clear();
+        m_programSize = kEndMarkSize;
         m_variables.clear();
         return kPrompt;
     }
@@ -342,20 +495,25 @@ QByteArray BoardModel::storeProgramLine(QByteArrayView text)
     QByteArrayView body = text.sliced(digits);
     while (!body.isEmpty() && isBlank(body.front()))
         body = body.sliced(1);
+    // Blanks at the end go, even after a REM: an editor would strip them from a saved listing anyway.
     while (!body.isEmpty() && isBlank(body.back()))
         body.chop(1);
+    // A replaced or deleted line gives its room back before the new one is measured.
+    const auto old = m_program.constFind(number);
+    const int oldSize = old == m_program.cend() ? 0 : storedSize(*old);
     if (body.isEmpty()) {
         m_program.remove(number);
+        m_programSize -= oldSize;
         return ">";
     }
-    // A replaced line gives its room back before the new one is measured.
-    const auto old = m_program.constFind(number);
-    const int oldSize = old == m_program.cend() ? 0 : int(old->size()) + 4;
-    if (kProgramStart + programSize() - oldSize + int(body.size()) + 4 > m_memoryTop) {
+    const QByteArray stored = storedForm(body);
+    const int size = storedSize(stored);
+    if (kProgramStart + programSize() - oldSize + size > m_memoryTop) {
         m_dropNextLf = true;
         return directError("MEMORY ALLOCATION");
     }
-    m_program.insert(number, body.toByteArray());
+    m_program.insert(number, stored);
+    m_programSize += size - oldSize;
     return ">";
 }
 
@@ -380,7 +538,7 @@ QByteArray BoardModel::listProgram(QByteArrayView args) const
     }
     QByteArray out;
     for (auto it = m_program.lowerBound(first); it != m_program.cend() && it.key() <= last; ++it)
-        out += QByteArray::number(it.key()).leftJustified(kLineNumberWidth) + capitalised(*it) + "\r\n";
+        out += listedLine(it.key(), *it) + "\r\n";
     return out + kReady;
 }
 
@@ -412,9 +570,8 @@ QByteArray BoardModel::step()
     std::optional<int> next;
     if (following != m_program.cend()) next = following.key();
 
-    const QByteArray text = compact(*line);
     QByteArray out;
-    for (const QByteArrayView statement : statements(text)) {
+    for (const QByteArrayView statement : statements(*line)) {
         if (statement.isEmpty()) continue;
         if (statement.startsWith("REM")) break;
         if (statement == "END") return out + finishRun(kReady);

@@ -1,10 +1,12 @@
 // korvel-boardsim: the simulated board on a pseudo-terminal, so that Korvel (or any terminal
 // program) can talk to it through a real serial port path.
 //
-//   korvel-boardsim [--link PATH] [--busy-ms N] [--lossy] [--seed N]
+//   korvel-boardsim [--link PATH] [--line-ms N|MIN-MAX] [--first-line-ms N] [--lossy] [--baud N] [--seed N]
 //
 // The first line on stdout is the path of the terminal to open (--link adds a symbolic link to it). The tool
-// runs until SIGTERM or SIGINT.
+// runs until SIGTERM or SIGINT. A board that takes its time like a genuine one at 9600 baud:
+//
+//   korvel-boardsim --line-ms 10-100 --first-line-ms 450 --lossy --baud 9600
 
 #include "simulator/simulatedboard.h"
 
@@ -14,6 +16,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -99,24 +102,37 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     const QCommandLineOption linkOption(QStringLiteral("link"), QStringLiteral("Symbolic link to the terminal."),
                                         QStringLiteral("path"));
-    const QCommandLineOption busyOption(QStringLiteral("busy-ms"),
-                                        QStringLiteral("Milliseconds the board works on each line."),
-                                        QStringLiteral("ms"), QStringLiteral("0"));
-    const QCommandLineOption lossyOption(QStringLiteral("lossy"),
-                                         QStringLiteral("Characters arriving while the board is busy are lost."));
-    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed for the output chunk sizes."),
+    const QCommandLineOption lineOption(
+        {QStringLiteral("line-ms"), QStringLiteral("busy-ms")},
+        QStringLiteral("Milliseconds the board works on each line, or a range MIN-MAX to draw from."),
+        QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption firstLineOption(QStringLiteral("first-line-ms"),
+                                             QStringLiteral("Milliseconds for the first program line after \"new\"."),
+                                             QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption lossyOption(
+        QStringLiteral("lossy"), QStringLiteral("Characters arriving while the board is busy are lost but the first."));
+    const QCommandLineOption baudOption(QStringLiteral("baud"),
+                                        QStringLiteral("Output leaves no faster than this (0: at once)."),
+                                        QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption seedOption(QStringLiteral("seed"),
+                                        QStringLiteral("Seed for the output chunk sizes and line times."),
                                         QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({linkOption, busyOption, lossyOption, seedOption});
+    parser.addOptions({linkOption, lineOption, firstLineOption, lossyOption, baudOption, seedOption});
     parser.process(app);
 
     SimulatedBoard::Options options;
-    bool busyOk = false;
-    bool seedOk = false;
-    options.busyMs = parser.value(busyOption).toInt(&busyOk);
-    options.seed = parser.value(seedOption).toUInt(&seedOk);
+    const QStringList lineRange = parser.value(lineOption).split(QLatin1Char('-'));
+    bool ok[5] = {false, true, false, false, false};
+    options.busyMs = lineRange.first().toInt(&ok[0]);
+    if (lineRange.size() == 2) options.busyMaxMs = lineRange.last().toInt(&ok[1]);
+    options.firstLineMs = parser.value(firstLineOption).toInt(&ok[2]);
+    options.baud = parser.value(baudOption).toInt(&ok[3]);
+    options.seed = parser.value(seedOption).toUInt(&ok[4]);
     options.lossy = parser.isSet(lossyOption);
-    if (!busyOk || options.busyMs < 0 || !seedOk) {
-        std::fprintf(stderr, "korvel-boardsim: --busy-ms and --seed take a whole number\n");
+    if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) || lineRange.size() > 2 ||
+        options.busyMs < 0 || options.busyMaxMs < 0 || options.firstLineMs < 0 || options.baud < 0) {
+        std::fprintf(stderr, "korvel-boardsim: --line-ms takes N or MIN-MAX, and --first-line-ms, --baud and "
+                             "--seed a whole number, none negative\n");
         return 2;
     }
 
