@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev fonts-dejavu-core
-          xdg-utils)
+          xdg-utils qt6-base-private-dev faketime locales)
 [[ $mode = sanitize || $mode = fuzz ]] && packages+=(clang libclang-rt-14-dev)
 
 missing=()

@@ -1,3 +1,4 @@
+#include "app/receivepath.h"
 #include "board/listingcapture.h"
 #include "board/programupload.h"
 #include "capturereference.h"
@@ -19,16 +20,12 @@ struct Rig
     TerminalBuffer terminal;
     FakeSurface surface;
     ListingCapture capture{line, dialog, terminal, surface};
+    ReceivePath receivePath{terminal, capture};
     QTemporaryDir dir;
     QString target = dir.filePath(QStringLiteral("prog.lis"));
 
-    // The main window's receive path, in its order: terminal, capturing, awaiting echo.
-    void receive(const QString& chunk)
-    {
-        if (capture.mode() == CaptureMode::Terminal) terminal.append(chunk);
-        if (capture.mode() == CaptureMode::Capturing) capture.captureStep(chunk);
-        if (capture.mode() == CaptureMode::AwaitingEcho) capture.startStep(chunk);
-    }
+    // Through the main window's own receive path, so its order of steps is under test too.
+    void receive(const QString& chunk) { receivePath.deliver(chunk); }
 
     void save(const QString& name)
     {

@@ -12,23 +12,7 @@
 #include <QMenuBar>
 #include <QWindow>
 #include <QtTest>
-
-// Qt's queue of window-system input is declared only in its private headers, which Debian ships in
-// a package of their own; the entry points themselves are exported from QtGui, so they are declared
-// here as Qt 6 declares them.
-class QWindowSystemInterface
-{
-public:
-    struct AsynchronousDelivery;
-    template<typename Delivery>
-    static bool handleKeyEvent(QWindow* window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
-                               const QString& text = QString(), bool autorepeat = false, ushort count = 1);
-    template<typename Delivery>
-    static bool handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global, Qt::MouseButtons state,
-                                 Qt::MouseButton button, QEvent::Type type,
-                                 Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                                 Qt::MouseEventSource source = Qt::MouseEventNotSynthesized);
-};
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 

@@ -121,9 +121,9 @@ void TestForm1::startUpOrder()
     Form1 form(fakes.platform());
     form.load();
     // Each value is set right after it is read; the line opens only when all four are set.
-    QCOMPARE(fakes.line.calls, (QStringList{"close", "baud=9600", "databits=8", "stopbits=1", "port=2", "open"}));
-    QCOMPARE(fakes.profile.reads,
-             (QStringList{"ComPort/Baud", "ComPort/Databits", "ComPort/Stopbits", "ComPort/Port", "MTop/MTop"}));
+    QCOMPARE(fakes.journal, (QStringList{"close", "read ComPort/Baud", "baud=9600", "read ComPort/Databits",
+                                         "databits=8", "read ComPort/Stopbits", "stopbits=1", "read ComPort/Port",
+                                         "port=2", "read MTop/MTop", "open"}));
     QCOMPARE(form.terminal().text(), QString());
     QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
 }
@@ -176,12 +176,13 @@ void TestForm1::exitWritesInOrder()
     fakes.line.setDataBits(7);
     fakes.line.setStopBits(2);
     fakes.line.setPortNumber(3);
-    fakes.line.calls.clear();
+    fakes.journal.clear();
     fakes.line.onSend = [&](const QString&) { QFAIL("Exit sends nothing"); };
     triggerAction(form, "End");
-    QCOMPARE(fakes.line.calls.first(), QStringLiteral("close"));
-    QCOMPARE(fakes.profile.writes, (QStringList{"ComPort/Baud= 19200", "ComPort/Databits= 7", "ComPort/Stopbits= 2",
-                                                "ComPort/Port= 3", "MTop/MTop= 32768"}));
+    // The line is closed before anything is written.
+    QCOMPARE(fakes.journal,
+             (QStringList{"close", "write ComPort/Baud= 19200", "write ComPort/Databits= 7",
+                          "write ComPort/Stopbits= 2", "write ComPort/Port= 3", "write MTop/MTop= 32768"}));
 }
 
 void TestForm1::closeBoxWritesNothing()

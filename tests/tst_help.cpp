@@ -238,6 +238,8 @@ void TestHelp::aboutClosesAndShowsMainWindow()
 {
     QFETCH(QString, how);
     QWidget main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
     QPointer<frmAbout> about = frmAbout::openFor(main);
     QVERIFY(QTest::qWaitForWindowActive(about));
     QVERIFY(main.isHidden());

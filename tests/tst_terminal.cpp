@@ -3,10 +3,10 @@
 #include "fakes.h"
 #include "receiverig.h"
 
+#include "app/receivepath.h"
 #include "board/listingcapture.h"
 #include "terminal/keyboard.h"
 #include "terminal/pause.h"
-#include "app/receivepath.h"
 #include "terminal/terminalbuffer.h"
 #include "terminal/terminalview.h"
 
@@ -44,6 +44,7 @@ private slots:
     void viewFollowsBuffer_data();
     void viewFollowsBuffer();
     void viewScrollsToEndOnEveryChunk();
+    void everyModeAsksToScroll();
     void keys_data();
     void keys();
     void pauseLengths_data();
@@ -143,6 +144,23 @@ void TestTerminal::viewScrollsToEndOnEveryChunk()
     view.requestScrollToEnd();
     view.sync();
     QCOMPARE(bar->value(), bar->maximum());
+}
+
+void TestTerminal::everyModeAsksToScroll()
+{
+    // While a listing is captured the terminal shows nothing new, but each chunk still moves the
+    // view to the end: the user sees where the text will continue.
+    ReceiveRig rig;
+    int scrolls = 0;
+    rig.receive.setScrollToEnd([&] { ++scrolls; });
+    rig.dialog.answers = {QDir::temp().filePath(QStringLiteral("korvel-never-written.lis"))};
+    rig.capture.saveProgram();
+    QCOMPARE(rig.capture.mode(), CaptureMode::AwaitingEcho);
+    rig.receive.deliver(QStringLiteral("LIST\r\n"));
+    QCOMPARE(scrolls, 1);
+    QCOMPARE(rig.capture.mode(), CaptureMode::Capturing);
+    rig.receive.deliver(QStringLiteral("10 PRINT 1\r\n"));
+    QCOMPARE(scrolls, 2);
 }
 
 void TestTerminal::keys_data()

@@ -70,14 +70,19 @@ public:
     void reportProblem(const QString& message) { emit problem(message); }
     QString sentText() const { return sends.join(QString()); }
 
-    QStringList calls; // every operation in order: "close", "baud=9600", "open", "send:..."
-    QStringList sends; // the argument of every sendLine
+    QStringList calls;              // every operation in order: "close", "baud=9600", "open", "send:..."
+    QStringList* journal = nullptr; // shared with the profile, to pin the order between the two
+    QStringList sends;              // the argument of every sendLine
     std::function<void(const QString&)> onSend;
     // Lets a test decide what the port property reads back (for the settings dialog's probe).
     std::function<int(int written)> m_portReadBack;
 
 private:
-    void log(const QString& call) { calls.append(call); }
+    void log(const QString& call)
+    {
+        calls.append(call);
+        if (journal) journal->append(call);
+    }
     int m_baud = 0, m_port = 0, m_dataBits = 0, m_stopBits = 0;
     bool m_open = false;
 };
@@ -159,12 +164,14 @@ public:
     QString readString(const QString& section, const QString& key, const QString& defaultValue, int size) const override
     {
         reads.append(section + QLatin1Char('/') + key);
+        if (journal) journal->append(QStringLiteral("read ") + reads.last());
         const QString value = values.value(section.toLower() + QLatin1Char('/') + key.toLower(), defaultValue);
         return value.trimmed().left(size - 1);
     }
     bool writeString(const QString& section, const QString& key, const QString& value) override
     {
         writes.append(section + QLatin1Char('/') + key + QLatin1Char('=') + value);
+        if (journal) journal->append(QStringLiteral("write ") + writes.last());
         if (failWrites) return false;
         values.insert(section.toLower() + QLatin1Char('/') + key.toLower(), value);
         return true;
@@ -177,6 +184,7 @@ public:
     QMap<QString, QString> values; // "section/key" in lower case
     mutable QStringList reads;
     QStringList writes;
+    QStringList* journal = nullptr; // shared with the line
     bool failWrites = false;
 };
 
@@ -251,6 +259,16 @@ struct FakePlatform
     FakeHelpViewer helpViewer;
     FakePrompter prompter;
     QString applicationDir = QStringLiteral("/opt/korvel");
+    // The line's calls and the settings file's reads and writes, in one order.
+    QStringList journal;
+
+    FakePlatform()
+    {
+        line.journal = &journal;
+        profile.journal = &journal;
+    }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
 
     Platform platform()
     {
