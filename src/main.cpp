@@ -1,4 +1,5 @@
-// Builds the real adapters and hands them to the main window; nothing else lives here.
+// Builds the real adapters and hands them to the main window, with the port map text the
+// settings dialog shows as its tooltip.
 #include "app/form1.h"
 #include "platform/helpviewerwindow.h"
 #include "platform/iniprofile.h"

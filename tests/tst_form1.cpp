@@ -98,8 +98,6 @@ void TestForm1::layout()
     const bool lucida = QFontDatabase::families().contains(QStringLiteral("Lucida Console"));
     QCOMPARE(text2->font().family(),
              lucida ? QStringLiteral("Lucida Console") : QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
-    auto* text3 = form.findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
-    QVERIFY(text3 && !text3->isVisible());
     auto* progress = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     QVERIFY(progress && !progress->isVisible());
     QCOMPARE(progress->geometry(), QRect(24, 486, 596, 25));

@@ -99,23 +99,23 @@ void TestHelp::manualStartsViewerWithPathAsOneArgument_data()
 {
     QTest::addColumn<QString>("subdir"); // the application folder under the temporary folder
     QTest::addColumn<bool>("manualThere");
-    QTest::addColumn<QString>("viewer"); // "@" stands for the temporary folder
+    QTest::addColumn<QStringList>("viewer"); // "@" stands for the temporary folder
     QTest::addColumn<bool>("startWorks");
     QTest::addColumn<QStringList>("program"); // program and its leading arguments, "@" as above
     QTest::addColumn<QString>("statusStart");
 
-    QTest::newRow("viewer found") << u"korvel"_s << true << u"/usr/bin/evince"_s << true
+    QTest::newRow("viewer found") << u"korvel"_s << true << QStringList{u"/usr/bin/evince"_s} << true
                                   << QStringList{u"/usr/bin/evince"_s} << QString();
-    QTest::newRow("blanks in both paths") << u"My Tools/korvel"_s << true << u"@/PDF Viewer/view"_s << true
+    QTest::newRow("blanks in both paths") << u"My Tools/korvel"_s << true << QStringList{u"@/PDF Viewer/view"_s} << true
                                           << QStringList{u"@/PDF Viewer/view"_s} << QString();
     QTest::newRow("desktop entry with a helper")
-        << u"korvel"_s << true << u"flatpak run org.gnome.Evince"_s << true
+        << u"korvel"_s << true << QStringList{u"flatpak"_s, u"run"_s, u"org.gnome.Evince"_s} << true
         << QStringList{u"flatpak"_s, u"run"_s, u"org.gnome.Evince"_s} << QString();
-    QTest::newRow("manual missing") << u"korvel"_s << false << u"/usr/bin/evince"_s << true << QStringList{}
-                                    << u"The manual was not found: "_s;
+    QTest::newRow("manual missing") << u"korvel"_s << false << QStringList{u"/usr/bin/evince"_s} << true
+                                    << QStringList{} << u"The manual was not found: "_s;
     QTest::newRow("nothing opens PDF files")
-        << u"korvel"_s << true << QString() << true << QStringList{} << u"No program to open PDF files"_s;
-    QTest::newRow("viewer does not start") << u"korvel"_s << true << u"/usr/bin/evince"_s << false
+        << u"korvel"_s << true << QStringList{} << true << QStringList{} << u"No program to open PDF files"_s;
+    QTest::newRow("viewer does not start") << u"korvel"_s << true << QStringList{u"/usr/bin/evince"_s} << false
                                            << QStringList{u"/usr/bin/evince"_s} << u"Cannot start /usr/bin/evince"_s;
 }
 
@@ -123,7 +123,7 @@ void TestHelp::manualStartsViewerWithPathAsOneArgument()
 {
     QFETCH(QString, subdir);
     QFETCH(bool, manualThere);
-    QFETCH(QString, viewer);
+    QFETCH(QStringList, viewer);
     QFETCH(bool, startWorks);
     QFETCH(QStringList, program);
     QFETCH(QString, statusStart);
@@ -131,8 +131,8 @@ void TestHelp::manualStartsViewerWithPathAsOneArgument()
     const QString applicationDir = root + u'/' + subdir;
     const QString manual = applicationDir + u"/documents/bas52man_.pdf"_s;
     if (manualThere) QVERIFY(touch(manual));
-    viewer.replace(u'@', root);
-    if (viewer.startsWith(root)) QVERIFY(touch(viewer, kExecutable));
+    viewer.replaceInStrings(u"@"_s, root);
+    if (!viewer.isEmpty() && viewer.first().startsWith(root)) QVERIFY(touch(viewer.first(), kExecutable));
     program.replaceInStrings(u"@"_s, root);
     m_fakes->associations.viewer = viewer;
     m_fakes->launcher.succeed = startWorks;
@@ -188,7 +188,7 @@ void TestHelp::editProgramDialogAndEditor()
     QFETCH(QString, status);
     if (!before.isEmpty()) m_fakes->fileDialog.choose(before);
     if (!answer.isEmpty()) m_fakes->fileDialog.answers.append(answer.first());
-    m_fakes->associations.editor = editor;
+    m_fakes->associations.editor = editor.isEmpty() ? QStringList() : QStringList{editor};
 
     commands(u"/opt/korvel"_s).editProgram();
 

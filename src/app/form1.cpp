@@ -14,7 +14,6 @@
 #include <QFontDatabase>
 #include <QLayout>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -74,11 +73,6 @@ void Form1::buildControls()
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setGeometry(twips::rect(360, 0, 8895, 7695));
     m_text2->setFont(terminalFont());
-
-    m_text3 = new QPlainTextEdit(client);
-    m_text3->setObjectName(QStringLiteral("Text3"));
-    m_text3->setGeometry(twips::rect(6480, 480, 495, 495));
-    m_text3->hide();
 
     m_progressBar1 = new QProgressBar(client);
     m_progressBar1->setObjectName(QStringLiteral("ProgressBar1"));

@@ -16,15 +16,16 @@
  * scroll to the end. The view follows the buffer's changes a few milliseconds later, so a burst
  * of chunks costs one repaint, not one per chunk.
  *
- * How a command runs. Each menu command runs inside a CommandScope. Its pauses run the event
- * loop without user input: the window paints and the line is read, but chunks that arrive from
- * the first pause on are held and dispatched right after the command returns, and keys, menu
- * choices and a click on the close box wait until then too.
+ * How a command runs. The commands that type into the board (Save, Load, Merge, Run, Memory,
+ * Reset, Edit) run inside a CommandScope; the dialogs, Clear Screen and Exit need none. A
+ * command's pauses run the event loop without user input: the window paints and the line is
+ * read, but chunks that arrive from the first pause on are held and dispatched right after the
+ * command returns, and keys, menu choices and a click on the close box wait until then too.
  */
 
+#include "app/receivepath.h"
 #include "platform/platform.h"
 #include "terminal/pause.h"
-#include "app/receivepath.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
@@ -38,7 +39,6 @@
 #include <functional>
 
 class QLabel;
-class QPlainTextEdit;
 class QProgressBar;
 class QStatusBar;
 class TerminalView;
@@ -107,7 +107,6 @@ private:
     QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 
     TerminalView* m_text2 = nullptr;        // terminal display
-    QPlainTextEdit* m_text3 = nullptr;      // capture buffer, never shown
     QProgressBar* m_progressBar1 = nullptr; // upload progress, over the bottom of the terminal
     QStatusBar* m_statusBar1 = nullptr;     // one simple text
 };

@@ -7,7 +7,6 @@
 #include "terminal/surface.h"
 
 #include <QFileInfo>
-#include <QProcess>
 
 using namespace Qt::StringLiterals;
 
@@ -40,7 +39,7 @@ void HelpCommands::showManual()
         m_surface.setStatusText(u"The manual was not found: "_s + manual);
         return;
     }
-    const QString viewer = m_associations.executableFor(manual);
+    const QStringList viewer = m_associations.commandFor(manual);
     if (viewer.isEmpty()) {
         m_surface.setStatusText(u"No program to open PDF files is set up, so the manual cannot be shown: "_s + manual);
         return;
@@ -57,7 +56,7 @@ void HelpCommands::editProgram()
         m_fileDialog.ask({FileRequest::Mode::Open, FileDialog::kListingFilter, FileDialog::kListingSuffix, last})
             .value_or(last);
     if (name.isEmpty()) return;
-    const QString editor = m_associations.textEditor();
+    const QStringList editor = m_associations.textEditor();
     if (editor.isEmpty()) {
         m_surface.setStatusText(u"No text editor was found to open "_s + name);
         return;
@@ -65,22 +64,13 @@ void HelpCommands::editProgram()
     start(editor, name);
 }
 
-bool HelpCommands::start(const QString& program, const QString& document)
+bool HelpCommands::start(QStringList command, const QString& document)
 {
-    QStringList arguments = commandFor(program);
-    const QString executable = arguments.takeFirst();
-    arguments.append(document);
+    const QString program = command.takeFirst();
+    command.append(document);
     QString error;
-    if (m_launcher.startDetached(executable, arguments, &error)) return true;
-    m_surface.setStatusText(u"Cannot start "_s + executable + u" for "_s + document +
+    if (m_launcher.startDetached(program, command, &error)) return true;
+    m_surface.setStatusText(u"Cannot start "_s + program + u" for "_s + document +
                             (error.isEmpty() ? QString() : u": "_s + error));
     return false;
-}
-
-QStringList HelpCommands::commandFor(const QString& program)
-{
-    if (QFileInfo::exists(program)) return {program};
-    QStringList parts = QProcess::splitCommand(program);
-    if (parts.isEmpty()) parts.append(program);
-    return parts;
 }

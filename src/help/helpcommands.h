@@ -34,13 +34,9 @@ public:
     QString helpFilePath() const;
     QString manualPath() const;
 
-    // The program and its leading arguments for what an association returned: an existing file
-    // as it is, blanks and all; anything else is a command line as a desktop entry writes it
-    // ("flatpak run org.gnome.TextEditor"), split without a shell.
-    static QStringList commandFor(const QString& program);
-
 private:
-    bool start(const QString& program, const QString& document);
+    // command is never empty: the program, then its leading arguments.
+    bool start(QStringList command, const QString& document);
 
     Launcher& m_launcher;
     Associations& m_associations;

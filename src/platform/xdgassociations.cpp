@@ -1,7 +1,5 @@
 #include "platform/xdgassociations.h"
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -105,88 +103,24 @@ QString dropFieldCodes(const QString& arg)
     return out;
 }
 
-// Quotes an argument the way QProcess::splitCommand() reads it back.
-QString quoteForSplit(const QString& arg)
-{
-    if (!arg.isEmpty() && !arg.contains(u' ') && !arg.contains(u'"') && !arg.contains(u'\t')) return arg;
-    QString quoted = arg;
-    quoted.replace(u"\""_s, u"\"\"\""_s);
-    return u'"' + quoted + u'"';
-}
-
-QStringList currentDesktops()
-{
-    QStringList desktops;
-    for (const QString& name : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts))
-        desktops.append(name.toLower());
-    return desktops;
-}
-
-// The mimeapps.list files in the order the rules give them precedence: the user's configuration,
-// the system's configuration, then the (deprecated) lists beside the applications.
-QStringList mimeappsListFiles()
-{
-    QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
-    dirs += QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
-    QStringList files;
-    const QStringList desktops = currentDesktops();
-    for (const QString& dir : dirs) {
-        for (const QString& desktop : desktops)
-            files.append(dir + u'/' + desktop + u"-mimeapps.list"_s);
-        files.append(dir + u"/mimeapps.list"_s);
-    }
-    return files;
-}
-
-// The ids listed for key in one group of an INI-like file ("a.desktop;b.desktop;").
-QStringList idsInGroup(const QString& path, const QString& group, const QString& key)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    QTextStream in(&file);
-    bool inGroup = false;
-    const QString header = u'[' + group + u']';
-    QString line;
-    while (in.readLineInto(&line)) {
-        line = line.trimmed();
-        if (line.startsWith(u'[')) {
-            inGroup = (line == header);
-            continue;
-        }
-        if (!inGroup) continue;
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq > 0 && line.left(eq).trimmed() == key) return line.mid(eq + 1).trimmed().split(u';', Qt::SkipEmptyParts);
-    }
-    return {};
-}
-
 } // namespace
 
 XdgAssociations::XdgAssociations(QString xdgMime) : m_xdgMime(std::move(xdgMime)) {}
 
-QString XdgAssociations::executableFor(const QString& documentPath) const
+QStringList XdgAssociations::commandFor(const QString& documentPath) const
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(documentPath);
-    return {};
-#else
     const QMimeType type = QMimeDatabase().mimeTypeForFile(documentPath);
     if (!type.isValid()) return {};
     return defaultCommandFor(type.name());
-#endif
 }
 
-QString XdgAssociations::textEditor() const
+QStringList XdgAssociations::textEditor() const
 {
-#ifdef Q_OS_WIN
-    return u"notepad.exe"_s;
-#else
-    if (QString command = defaultCommandFor(u"text/plain"_s); !command.isEmpty()) return command;
+    if (QStringList command = defaultCommandFor(u"text/plain"_s); !command.isEmpty()) return command;
     for (const QString& name : usualEditors()) {
-        if (QString path = QStandardPaths::findExecutable(name); !path.isEmpty()) return path;
+        if (QString path = QStandardPaths::findExecutable(name); !path.isEmpty()) return {path};
     }
     return {};
-#endif
 }
 
 QStringList XdgAssociations::usualEditors()
@@ -195,23 +129,13 @@ QStringList XdgAssociations::usualEditors()
             u"featherpad"_s,        u"leafpad"_s, u"geany"_s};
 }
 
-QString XdgAssociations::defaultCommandFor(const QString& mimeType) const
-{
-    if (const QString id = askXdgMime(mimeType); !id.isEmpty()) {
-        if (QString command = commandOfDesktopId(id); !command.isEmpty()) return command;
-    }
-    for (const QString& id : desktopIdsFromFiles(mimeType)) {
-        if (QString command = commandOfDesktopId(id); !command.isEmpty()) return command;
-    }
-    return {};
-}
-
-QString XdgAssociations::askXdgMime(const QString& mimeType) const
+QStringList XdgAssociations::defaultCommandFor(const QString& mimeType) const
 {
     if (m_xdgMime.isEmpty()) return {};
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(m_xdgMime, {u"query"_s, u"default"_s, mimeType});
+    // A desktop that hangs here must not hang Korvel with it.
     if (!process.waitForFinished(kXdgMimeTimeoutMs)) {
         process.kill();
         process.waitForFinished(kXdgMimeTimeoutMs);
@@ -219,67 +143,18 @@ QString XdgAssociations::askXdgMime(const QString& mimeType) const
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
     const QString answer = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-    return answer.section(u'\n', 0, 0).section(u';', 0, 0).trimmed();
+    const QString desktopId = answer.section(u'\n', 0, 0).section(u';', 0, 0).trimmed();
+    if (desktopId.isEmpty() || desktopId.contains(u'/')) return {};
+    const QString entry = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopId);
+    return entry.isEmpty() ? QStringList() : commandOfEntry(entry);
 }
 
-QString XdgAssociations::commandOfDesktopId(const QString& desktopId) const
-{
-    const auto entry = findDesktopEntry(desktopId);
-    // A terminal program would start with nothing to show it in.
-    if (!entry || entry->hidden || entry->terminal) return {};
-    return commandFromExec(entry->exec);
-}
-
-QStringList XdgAssociations::desktopIdsFromFiles(const QString& mimeType)
-{
-    QStringList ids;
-    QStringList removed;
-    const QStringList lists = mimeappsListFiles();
-    for (const QString& list : lists) {
-        removed += idsInGroup(list, u"Removed Associations"_s, mimeType);
-        for (const QString& id : idsInGroup(list, u"Default Applications"_s, mimeType)) {
-            if (!ids.contains(id)) ids.append(id);
-        }
-    }
-    for (const QString& list : lists) {
-        for (const QString& id : idsInGroup(list, u"Added Associations"_s, mimeType)) {
-            if (!ids.contains(id) && !removed.contains(id)) ids.append(id);
-        }
-    }
-    // Last, any installed application that says it handles the type.
-    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
-        for (const QString& id : idsInGroup(dir + u"/mimeinfo.cache"_s, u"MIME Cache"_s, mimeType)) {
-            if (!ids.contains(id) && !removed.contains(id)) ids.append(id);
-        }
-    }
-    return ids;
-}
-
-std::optional<XdgAssociations::DesktopEntry> XdgAssociations::findDesktopEntry(const QString& desktopId)
-{
-    if (desktopId.isEmpty() || desktopId.contains(u'/')) return std::nullopt;
-    const QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
-    for (const QString& dir : dirs) {
-        if (QFileInfo(dir + u'/' + desktopId).isFile()) return readDesktopEntry(dir + u'/' + desktopId);
-    }
-    // An entry in a subfolder has the folder in its id, joined by "-" (kde4/kate.desktop is kde4-kate.desktop).
-    for (const QString& dir : dirs) {
-        QDirIterator it(dir, {u"*.desktop"_s}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QString id = QDir(dir).relativeFilePath(path).replace(u'/', u'-');
-            if (id == desktopId) return readDesktopEntry(path);
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<XdgAssociations::DesktopEntry> XdgAssociations::readDesktopEntry(const QString& path)
+QStringList XdgAssociations::commandOfEntry(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
     QTextStream in(&file);
-    DesktopEntry entry;
+    QString exec;
     bool inMainGroup = false;
     bool seenExec = false;
     QString line;
@@ -294,20 +169,17 @@ std::optional<XdgAssociations::DesktopEntry> XdgAssociations::readDesktopEntry(c
         if (eq <= 0) continue;
         const QString key = line.left(eq).trimmed();
         const QString value = line.mid(eq + 1).trimmed();
+        // A terminal program would start with nothing to show it in.
+        if ((key == u"Terminal" || key == u"Hidden") && value == u"true") return {};
         if (key == u"Exec" && !seenExec) {
-            entry.exec = unescapeValue(value);
+            exec = unescapeValue(value);
             seenExec = true;
-        } else if (key == u"Terminal") {
-            entry.terminal = (value == u"true");
-        } else if (key == u"Hidden") {
-            entry.hidden = (value == u"true");
         }
     }
-    if (!seenExec) return std::nullopt;
-    return entry;
+    return seenExec ? commandFromExec(exec) : QStringList();
 }
 
-QString XdgAssociations::commandFromExec(const QString& exec)
+QStringList XdgAssociations::commandFromExec(const QString& exec)
 {
     QStringList args;
     for (const QString& arg : splitExec(exec)) {
@@ -316,15 +188,11 @@ QString XdgAssociations::commandFromExec(const QString& exec)
         args.append(dropFieldCodes(arg));
     }
     if (args.isEmpty() || args.first().isEmpty()) return {};
-    QString program = args.first();
+    QString& program = args.first();
     if (!QFileInfo(program).isAbsolute())
         program = QStandardPaths::findExecutable(program);
     else if (!QFileInfo(program).isExecutable())
         program.clear();
     if (program.isEmpty()) return {};
-    if (args.size() == 1) return program;
-    QStringList quoted{quoteForSplit(program)};
-    for (qsizetype i = 1; i < args.size(); ++i)
-        quoted.append(quoteForSplit(args.at(i)));
-    return quoted.join(u' ');
+    return args;
 }

@@ -204,14 +204,14 @@ public:
 class FakeAssociations : public Associations
 {
 public:
-    QString executableFor(const QString& documentPath) const override
+    QStringList commandFor(const QString& documentPath) const override
     {
         lookedUp.append(documentPath);
         return viewer;
     }
-    QString textEditor() const override { return editor; }
-    QString viewer;
-    QString editor;
+    QStringList textEditor() const override { return editor; }
+    QStringList viewer;
+    QStringList editor;
     mutable QStringList lookedUp;
 };
 
