@@ -1,30 +1,34 @@
 #!/usr/bin/env bash
-# Korvel's one set-up script for Debian 12. Installs what is missing (with sudo unless run as
-# root), builds, and then:
+# Korvel's one set-up script for Debian 12. Each mode installs what it needs and is missing (with
+# sudo unless run as root), builds, and then:
 #   ./build.sh run        starts Korvel (on a fresh machine it comes up on the simulated board)
-#   ./build.sh test       runs every test, headless
+#   ./build.sh test       runs every test, headless (and builds the benchmarks, so they keep compiling)
 #   ./build.sh sanitize   builds and runs the tests again under AddressSanitizer and UBSan
 #   ./build.sh package    builds the .deb
 #   ./build.sh fuzz       builds the libFuzzer targets with clang and runs each for a while
+#   ./build.sh deps [package...]   only installs what the builds need, and the packages named
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-run}
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev fonts-dejavu-core
-          xdg-utils qt6-base-private-dev faketime locales)
-[[ $mode = sanitize || $mode = fuzz ]] && packages+=(clang libclang-rt-14-dev)
-
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
+# The one place packages are installed: what every build needs, plus the extras a mode names.
+deps() { # extra-package...
+    local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev fonts-dejavu-core
+                    xdg-utils "$@")
+    local missing=() p
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     echo "Installing: ${missing[*]}"
     $sudo apt-get update -qq
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+}
+
+# The tests also need Qt's private Gui headers, localedef for the locale they generate, and faketime.
+test_packages=(qt6-base-private-dev locales faketime)
 
 jobs=$(nproc)
 configure_and_build() { # build-dir cmake-args...
@@ -35,29 +39,38 @@ configure_and_build() { # build-dir cmake-args...
 }
 
 case "$mode" in
+deps)
+    shift
+    deps "$@"
+    ;;
 run)
-    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_TESTS=OFF -DKORVEL_BENCH=OFF
+    deps
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
     exec build/korvel
     ;;
 test)
-    configure_and_build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    deps "${test_packages[@]}"
+    configure_and_build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_BENCH=ON
     ctest --test-dir build-test --output-on-failure -j "$jobs"
     ;;
 sanitize)
-    configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON -DKORVEL_BENCH=OFF
+    deps "${test_packages[@]}" clang libclang-rt-14-dev
+    configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON
     export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
     export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
     ;;
 package)
-    configure_and_build build-package -DCMAKE_BUILD_TYPE=Release -DKORVEL_TESTS=OFF -DKORVEL_BENCH=OFF
+    deps
+    configure_and_build build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
     (cd build-package && cpack -G DEB)
     ls build-package/*.deb
     ;;
 fuzz)
+    deps clang libclang-rt-14-dev
     CC=clang CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_FUZZ=ON \
-        -DKORVEL_TESTS=OFF -DKORVEL_BENCH=OFF
+        -DBUILD_TESTING=OFF
     # Each target runs on a copy of its seeds, so the corpus in the repository stays small; a crash
     # input is kept in build-fuzz/artifacts/ and belongs in fuzz/corpus/<target>/ once it is fixed.
     seconds=${KORVEL_FUZZ_SECONDS:-30}
@@ -88,7 +101,7 @@ fuzz)
     [ ${#failed[@]} -eq 0 ]
     ;;
 *)
-    echo "usage: $0 run|test|sanitize|package|fuzz" >&2
+    echo "usage: $0 run|test|sanitize|package|fuzz|deps [package...]" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,7 @@
 // Builds the real adapters and hands them to the main window, with the port map text the
 // settings dialog shows as its tooltip.
 #include "app/form1.h"
+#include "korvel_version.h"
 #include "platform/helpviewerwindow.h"
 #include "platform/iniprofile.h"
 #include "platform/platform.h"
@@ -32,8 +33,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(KORVEL_VERSION_MAJOR).arg(KORVEL_VERSION_MINOR).arg(KORVEL_VERSION_PATCH));
+    QApplication::setApplicationVersion(QLatin1StringView(kKorvelVersion));
     QApplication::setDesktopFileName(QStringLiteral("korvel"));
 
     IniProfile profile(IniProfile::defaultPath());

@@ -1,5 +1,6 @@
 #include "help/frmabout.h"
 #include "help/helpcommands.h"
+#include "korvel_version.h"
 
 #include "fakes.h"
 
@@ -214,7 +215,7 @@ void TestHelp::aboutTexts()
 
     QCOMPARE(about.windowTitle(), u"Info zu Korvel"_s);
     QCOMPARE(about.findChild<QLabel*>(u"lblTitle"_s)->text(), u"Korvel"_s);
-    QCOMPARE(about.findChild<QLabel*>(u"lblVersion"_s)->text(), u"Version 1.2.10"_s);
+    QCOMPARE(about.findChild<QLabel*>(u"lblVersion"_s)->text(), u"Version "_s + QLatin1StringView(kKorvelVersion));
     QVERIFY(!about.findChild<QLabel*>(u"lblDescription"_s)->text().isEmpty());
     QVERIFY(!about.findChild<QLabel*>(u"lblDisclaimer"_s)->text().isEmpty());
     QCOMPARE(about.findChild<QLabel*>(u"picIcon"_s)->pixmap().size(), QSize(120, 115));

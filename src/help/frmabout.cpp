@@ -1,7 +1,8 @@
 #include "help/frmabout.h"
 
-#include "resources/appicon.h"
 #include "common/twips.h"
+#include "korvel_version.h"
+#include "resources/appicon.h"
 
 #include <QFont>
 #include <QFrame>
@@ -59,7 +60,7 @@ frmAbout* frmAbout::openFor(QWidget& mainWindow)
 
 QString frmAbout::versionText()
 {
-    return u"Version %1.%2.%3"_s.arg(KORVEL_VERSION_MAJOR).arg(KORVEL_VERSION_MINOR).arg(KORVEL_VERSION_PATCH);
+    return u"Version "_s + QLatin1StringView(kKorvelVersion);
 }
 
 void frmAbout::buildControls()
