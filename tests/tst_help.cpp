@@ -37,6 +37,8 @@ private slots:
     void helpOpensContentsOfTheHelpFile();
     void manualStartsViewerWithPathAsOneArgument_data();
     void manualStartsViewerWithPathAsOneArgument();
+    void manualSearchOrder_data();
+    void manualSearchOrder();
     void editProgramDialogAndEditor_data();
     void editProgramDialogAndEditor();
 
@@ -57,6 +59,8 @@ void TestHelp::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    // The user's copy of the manual is looked for here; the machine's own must not count.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir->path() + u"/data"_s));
     m_fakes = new FakePlatform;
     m_surface = new FakeSurface;
 }
@@ -76,23 +80,36 @@ HelpCommands TestHelp::commands(const QString& applicationDir)
 
 void TestHelp::helpOpensContentsOfTheHelpFile_data()
 {
+    // Folders under the temporary folder: where the executable is, where a help file is, which one opens.
     QTest::addColumn<QString>("applicationDir");
-    QTest::newRow("plain") << u"/opt/korvel"_s;
-    QTest::newRow("blanks") << u"/home/ann/My Programs/korvel"_s;
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("build tree") << u"build"_s << QStringList{u"build"_s} << u"build"_s;
+    QTest::newRow("installed") << u"usr/bin"_s << QStringList{u"usr/share/korvel"_s} << u"usr/share/korvel"_s;
+    QTest::newRow("blanks") << u"My Programs/bin"_s << QStringList{u"My Programs/share/korvel"_s}
+                            << u"My Programs/share/korvel"_s;
+    QTest::newRow("beside the executable wins")
+        << u"usr/bin"_s << QStringList{u"usr/bin"_s, u"usr/share/korvel"_s} << u"usr/bin"_s;
+    QTest::newRow("missing: named where installed") << u"opt/bin"_s << QStringList{} << u"opt/share/korvel"_s;
 }
 
 void TestHelp::helpOpensContentsOfTheHelpFile()
 {
     QFETCH(QString, applicationDir);
+    QFETCH(QStringList, present);
+    QFETCH(QString, opened);
+    const QString root = m_dir->path() + u'/';
+    for (const QString& folder : present)
+        QVERIFY(touch(root + folder + u"/korvel.hlp"_s));
     QWidget owner;
-    HelpCommands help = commands(applicationDir);
+    HelpCommands help = commands(root + applicationDir);
 
     help.showHelp(&owner);
 
     QCOMPARE(m_fakes->helpViewer.calls.size(), 1);
     const auto call = m_fakes->helpViewer.calls.first();
     QCOMPARE(call.owner, &owner);
-    QCOMPARE(call.file, applicationDir + u"/korvel.hlp"_s);
+    QCOMPARE(call.file, root + opened + u"/korvel.hlp"_s);
     QVERIFY(m_fakes->launcher.started.isEmpty());
 }
 
@@ -154,6 +171,43 @@ void TestHelp::manualStartsViewerWithPathAsOneArgument()
         QVERIFY2(m_surface->status.startsWith(statusStart), qPrintable(m_surface->status));
         // The user learns where the manual was looked for.
         QVERIFY2(m_surface->status.contains(manual), qPrintable(m_surface->status));
+    }
+}
+
+void TestHelp::manualSearchOrder_data()
+{
+    QTest::addColumn<QStringList>("present"); // "user" or "build": where a copy of the manual is
+    QTest::addColumn<QString>("opened");      // empty: none found
+    QTest::newRow("user's copy") << QStringList{u"user"_s} << u"user"_s;
+    QTest::newRow("build tree") << QStringList{u"build"_s} << u"build"_s;
+    QTest::newRow("user's copy wins") << QStringList{u"build"_s, u"user"_s} << u"user"_s;
+    QTest::newRow("none: every place named") << QStringList{} << QString();
+}
+
+void TestHelp::manualSearchOrder()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, opened);
+    const QString user = m_dir->path() + u"/data/korvel/bas52man_.pdf"_s;
+    const QString build = m_dir->path() + u"/build/documents/bas52man_.pdf"_s;
+    const QStringList expected{user, u"/usr/local/share/korvel/bas52man_.pdf"_s, u"/usr/share/korvel/bas52man_.pdf"_s,
+                               build};
+    HelpCommands help = commands(m_dir->path() + u"/build"_s);
+    QCOMPARE(help.manualCandidates(), expected);
+    if (QFileInfo::exists(expected[1]) || QFileInfo::exists(expected[2]))
+        QSKIP("This machine has the manual installed for all users");
+    for (const QString& where : present)
+        QVERIFY(touch(where == u"user" ? user : build));
+    m_fakes->associations.viewer = {u"/usr/bin/evince"_s};
+
+    help.showManual();
+
+    if (opened.isEmpty()) {
+        QVERIFY(m_fakes->associations.lookedUp.isEmpty());
+        for (const QString& path : expected)
+            QVERIFY2(m_surface->status.contains(path), qPrintable(m_surface->status));
+    } else {
+        QCOMPARE(m_fakes->associations.lookedUp, QStringList{opened == u"user" ? user : build});
     }
 }
 

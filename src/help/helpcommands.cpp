@@ -6,7 +6,11 @@
 #include "platform/launcher.h"
 #include "terminal/surface.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -18,12 +22,21 @@ HelpCommands::HelpCommands(Launcher& launcher, Associations& associations, HelpV
 
 QString HelpCommands::helpFilePath() const
 {
-    return m_applicationDir + u'/' + QLatin1StringView(kHelpFileName);
+    const QString beside = m_applicationDir + u'/' + QLatin1StringView(kHelpFileName);
+    if (QFileInfo(beside).isFile()) return beside;
+    return QDir::cleanPath(m_applicationDir + u"/../share/korvel/"_s + QLatin1StringView(kHelpFileName));
 }
 
-QString HelpCommands::manualPath() const
+QStringList HelpCommands::manualCandidates() const
 {
-    return m_applicationDir + u'/' + QLatin1StringView(kManualRelativePath);
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QStringList folders{userData + u"/korvel"_s, u"/usr/local/share/korvel"_s, u"/usr/share/korvel"_s,
+                        m_applicationDir + u"/documents"_s};
+    // Without a home folder there is no user data folder to name.
+    if (userData.isEmpty()) folders.removeFirst();
+    for (QString& folder : folders)
+        folder += u'/' + QLatin1StringView(kManualFileName);
+    return folders;
 }
 
 void HelpCommands::showHelp(QWidget* owner)
@@ -33,12 +46,15 @@ void HelpCommands::showHelp(QWidget* owner)
 
 void HelpCommands::showManual()
 {
-    const QString manual = manualPath();
-    // The manual is not ours to ship; the user copies it there, so say where it was looked for.
-    if (!QFileInfo(manual).isFile()) {
-        m_surface.setStatusText(u"The manual was not found: "_s + manual);
+    // The manual is not ours to ship: the user puts it in one of these, so name them all when it is missing.
+    const QStringList candidates = manualCandidates();
+    const auto found = std::find_if(candidates.begin(), candidates.end(),
+                                    [](const QString& path) { return QFileInfo(path).isFile(); });
+    if (found == candidates.end()) {
+        m_surface.setStatusText(u"The manual was not found: "_s + candidates.join(u", "_s));
         return;
     }
+    const QString manual = *found;
     const QStringList viewer = m_associations.commandFor(manual);
     if (viewer.isEmpty()) {
         m_surface.setStatusText(u"No program to open PDF files is set up, so the manual cannot be shown: "_s + manual);

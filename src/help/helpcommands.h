@@ -20,7 +20,8 @@ class HelpCommands
 {
 public:
     static constexpr auto kHelpFileName = "korvel.hlp";
-    static constexpr auto kManualRelativePath = "documents/bas52man_.pdf";
+    static constexpr auto kManualFileName = "bas52man_.pdf";
+
     HelpCommands(Launcher& launcher, Associations& associations, HelpViewer& helpViewer, FileDialog& fileDialog,
                  Surface& surface, QString applicationDir);
 
@@ -31,8 +32,13 @@ public:
     // Lets the user pick a file (the dialog proposes the last name chosen) and opens it in the text editor.
     void editProgram();
 
+    // Beside the executable in a build tree, else in ../share/korvel as installed; a missing file
+    // is named where it is installed.
     QString helpFilePath() const;
-    QString manualPath() const;
+    // Where the manual is looked for, first match wins: the user's own copy, one for all users,
+    // one a distribution ships, then documents/ beside the executable in a build tree. Korvel
+    // never writes to any of them.
+    QStringList manualCandidates() const;
 
 private:
     // command is never empty: the program, then its leading arguments.

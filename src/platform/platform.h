@@ -23,5 +23,5 @@ struct Platform
     Associations& associations;
     HelpViewer& helpViewer;
     Prompter& prompter;
-    QString applicationDir; // the folder of the executable: help file and documents/ live there
+    QString applicationDir; // the folder of the executable: the help file is beside it or in ../share/korvel
 };
