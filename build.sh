@@ -4,7 +4,7 @@
 #   ./build.sh run        starts Korvel (on a fresh machine it comes up on the simulated board)
 #   ./build.sh test       runs every test, headless (and builds the benchmarks, so they keep compiling)
 #   ./build.sh sanitize   builds and runs the tests again under AddressSanitizer and UBSan
-#   ./build.sh package    builds the .deb
+#   ./build.sh package    builds the .deb: the distribution's hardening flags, reproducible
 #   ./build.sh fuzz       builds the libFuzzer targets with clang and runs each for a while
 #   ./build.sh deps [package...]   only installs what the builds need, and the packages named
 set -euo pipefail
@@ -62,8 +62,21 @@ sanitize)
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
     ;;
 package)
-    deps
-    configure_and_build build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+    # dpkg-dev: the hardening flags, the library dependencies (dpkg-shlibdeps, which CPack finds
+    # ELF files for with file) and the changelog's date.
+    deps dpkg-dev file
+    # Every time stamp in the package is the last commit's (the changelog's outside a git checkout),
+    # so two builds of one commit give the same bytes.
+    if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+        SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || dpkg-parsechangelog -l docs/changelog -STimestamp)
+        export SOURCE_DATE_EPOCH
+    fi
+    # Built as Debian builds its packages: build type None, so the flags are dpkg-buildflags' own
+    # (their -ffile-prefix-map keeps this folder's path out of the binaries), plus BIND_NOW.
+    configure_and_build build-package -DCMAKE_BUILD_TYPE=None -DBUILD_TESTING=OFF \
+        "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS) -Wl,-z,now"
+    rm -f build-package/*.deb
     (cd build-package && cpack -G DEB)
     ls build-package/*.deb
     ;;

@@ -34,7 +34,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     QApplication::setApplicationVersion(QLatin1StringView(kKorvelVersion));
-    QApplication::setDesktopFileName(QStringLiteral("korvel"));
+    QApplication::setDesktopFileName(QStringLiteral("org.korvel.korvel"));
 
     IniProfile profile(IniProfile::defaultPath());
     QtSerialLine line(profile);
