@@ -10,8 +10,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <algorithm>
-
 using namespace Qt::StringLiterals;
 
 HelpCommands::HelpCommands(Launcher& launcher, Associations& associations, HelpViewer& helpViewer,
@@ -27,15 +25,16 @@ QString HelpCommands::helpFilePath() const
     return QDir::cleanPath(m_applicationDir + u"/../share/korvel/"_s + QLatin1StringView(kHelpFileName));
 }
 
-QStringList HelpCommands::manualCandidates() const
+QStringList HelpCommands::manualFolders() const
 {
     const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    QStringList folders{userData + u"/korvel"_s, u"/usr/local/share/korvel"_s, u"/usr/share/korvel"_s,
-                        m_applicationDir + u"/documents"_s};
+    QStringList folders{u"/usr/local/share/korvel"_s, u"/usr/share/korvel"_s};
     // Without a home folder there is no user data folder to name.
-    if (userData.isEmpty()) folders.removeFirst();
-    for (QString& folder : folders)
-        folder += u'/' + QLatin1StringView(kManualFileName);
+    if (!userData.isEmpty()) folders.prepend(userData + u"/korvel"_s);
+    // A build tree is known by the help file beside the executable; installed, a documents/
+    // folder in /usr/bin would be a strange place to suggest.
+    if (QFileInfo(m_applicationDir + u'/' + QLatin1StringView(kHelpFileName)).isFile())
+        folders.append(m_applicationDir + u"/documents"_s);
     return folders;
 }
 
@@ -46,15 +45,19 @@ void HelpCommands::showHelp(QWidget* owner)
 
 void HelpCommands::showManual()
 {
-    // The manual is not ours to ship: the user puts it in one of these, so name them all when it is missing.
-    const QStringList candidates = manualCandidates();
-    const auto found = std::find_if(candidates.begin(), candidates.end(),
-                                    [](const QString& path) { return QFileInfo(path).isFile(); });
-    if (found == candidates.end()) {
-        m_surface.setStatusText(u"The manual was not found: "_s + candidates.join(u", "_s));
+    // The manual is not ours to ship: the user puts it in one of these folders, so name them all
+    // when it is missing, the home folder as ~ so that the usual three fit the status bar.
+    const QString fileName = QLatin1StringView(kManualFileName);
+    QString manual;
+    QStringList folders = manualFolders();
+    for (QString& folder : folders) {
+        if (manual.isEmpty() && QFileInfo(folder + u'/' + fileName).isFile()) manual = folder + u'/' + fileName;
+        if (folder.startsWith(QDir::homePath() + u'/')) folder.replace(0, QDir::homePath().size(), u"~"_s);
+    }
+    if (manual.isEmpty()) {
+        m_surface.setStatusText(u"Manual "_s + fileName + u" not found in "_s + folders.join(u", "_s));
         return;
     }
-    const QString manual = *found;
     const QStringList viewer = m_associations.commandFor(manual);
     if (viewer.isEmpty()) {
         m_surface.setStatusText(u"No program to open PDF files is set up, so the manual cannot be shown: "_s + manual);

@@ -35,10 +35,10 @@ public:
     // Beside the executable in a build tree, else in ../share/korvel as installed; a missing file
     // is named where it is installed.
     QString helpFilePath() const;
-    // Where the manual is looked for, first match wins: the user's own copy, one for all users,
-    // one a distribution ships, then documents/ beside the executable in a build tree. Korvel
-    // never writes to any of them.
-    QStringList manualCandidates() const;
+    // The folders the manual is looked for in, first match wins: the user's own copy, one for all
+    // users, one a distribution ships, then documents/ beside the executable in a build tree.
+    // Korvel never writes to any of them.
+    QStringList manualFolders() const;
 
 private:
     // command is never empty: the program, then its leading arguments.
