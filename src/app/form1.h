@@ -22,9 +22,9 @@
  * choices and a click on the close box wait until then too.
  */
 
+#include "app/receivepath.h"
 #include "platform/platform.h"
 #include "terminal/pause.h"
-#include "app/receivepath.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
@@ -71,6 +71,7 @@ protected:
 private slots:
     void receiveChunk(const QString& chunk);
     void showLineProblem(const QString& message);
+    void showLineWorks(const QString& note);
     void sendTypedBytes(const QByteArray& bytes);
     void exitProgram();
     void clearScreen();
@@ -83,6 +84,7 @@ private slots:
     void resetBoard();
     void openSerialSetup();
     void openMTopDialog();
+    void openPorts();
     void openAbout();
     void openHelp();
     void openManual();
