@@ -427,6 +427,8 @@ void TestSerialLine::reconnect()
         line.open();
         QVERIFY(line.isOpen());
         QVERIFY(!line.isWatching());
+        // The line learns the device's serial number in the event loop right after it opens.
+        QCoreApplication::processEvents();
         // Unplugged: the device and its link go.
         pty.reset();
         unplug();

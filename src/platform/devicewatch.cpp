@@ -7,6 +7,8 @@
 DeviceWatch::DeviceWatch(QObject* parent) : QObject(parent)
 {
     m_poll.setInterval(kPollInterval);
+    // A coarse timer may fire up to 5% early; once a second means at most once a second.
+    m_poll.setTimerType(Qt::PreciseTimer);
     connect(&m_poll, &QTimer::timeout, this, &DeviceWatch::changed);
 }
 

@@ -164,7 +164,15 @@ QtSerialLine::Attempt QtSerialLine::openDevice(const QString& device)
     m_open = true;
     m_device = device;
     // Remembered while it works: once the device is gone, nothing tells its serial number any more.
-    m_opened = identify(device);
+    // Asking the system takes milliseconds, so it waits for the event loop: the line is usable at
+    // once, and the settings dialog's probe, which closes each port right away, never asks.
+    m_opened = SerialDevice::at(device);
+    QMetaObject::invokeMethod(
+        this,
+        [this, openCount = m_openCount] {
+            if (openCount == m_openCount && m_open) m_opened = identify(m_device);
+        },
+        Qt::QueuedConnection);
     return attempt;
 }
 
