@@ -387,10 +387,10 @@ void TestSerialSetup::portsDialogMapsDevicesByStableName()
         return cells;
     };
     QCOMPARE(table->rowCount(), 3);
-    QCOMPARE(row(0), (QStringList{u"2"_s, u"/dev/ttyUSB0"_s, adapter.stableName, u"FTDI"_s, u"FT232R USB UART"_s,
-                                  u"A50285BI"_s}));
+    QCOMPARE(row(0), (QStringList{u"2"_s, u"/dev/ttyUSB0"_s, u"FTDI"_s, u"FT232R USB UART"_s, u"A50285BI"_s,
+                                  adapter.stableName}));
     QCOMPARE(row(1), (QStringList{u"1"_s, u"/dev/ttyS0"_s, QString(), QString(), QString(), QString()}));
-    QCOMPARE(row(2), (QStringList{u"3"_s, u"/tmp/gone"_s, QString(), u"(not present)"_s, QString(), QString()}));
+    QCOMPARE(row(2), (QStringList{u"3"_s, u"/tmp/gone"_s, u"(not present)"_s, QString(), QString(), QString()}));
 
     // Port 1 for the adapter: written at once, by its stable name; its old number and the device
     // that had 1 lose theirs.

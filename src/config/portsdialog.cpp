@@ -12,7 +12,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum Column { kPort, kDevice, kStableName, kMaker, kProduct, kSerialNumber, kColumns };
+// The stable name runs longest, so it comes last and takes what room is left.
+enum Column { kPort, kDevice, kMaker, kProduct, kSerialNumber, kStableName, kColumns };
 
 } // namespace
 
@@ -30,11 +31,12 @@ PortsDialog::PortsDialog(Profile& profile, const SerialDevices& devices, QWidget
     m_tblPorts = new QTableWidget(0, kColumns, this);
     m_tblPorts->setObjectName(u"tblPorts"_s);
     m_tblPorts->setHorizontalHeaderLabels(
-        {u"Port"_s, u"Device"_s, u"Stable name"_s, u"Maker"_s, u"Product"_s, u"Serial number"_s});
+        {u"Port"_s, u"Device"_s, u"Maker"_s, u"Product"_s, u"Serial number"_s, u"Stable name"_s});
     m_tblPorts->verticalHeader()->hide();
     m_tblPorts->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tblPorts->setSelectionMode(QAbstractItemView::NoSelection);
     m_tblPorts->horizontalHeader()->setStretchLastSection(true);
+    m_tblPorts->setWordWrap(false);
 
     m_lblMessage = new QLabel(this);
     m_lblMessage->setObjectName(u"lblMessage"_s);
@@ -57,7 +59,7 @@ PortsDialog::PortsDialog(Profile& profile, const SerialDevices& devices, QWidget
     layout->addWidget(m_tblPorts);
     layout->addWidget(m_lblMessage);
     layout->addLayout(buttons);
-    resize(860, 300);
+    resize(960, 300);
 
     fill();
 }
@@ -89,11 +91,13 @@ void PortsDialog::fill()
         connect(port, &QComboBox::activated, this, [this, row](int index) { choose(row, index); });
         m_tblPorts->setCellWidget(row, kPort, port);
 
-        const QStringList texts{device.path, device.stableName,
-                                entry.present ? device.manufacturer : u"(not present)"_s, device.product,
-                                device.serialNumber};
-        for (int column = kDevice; column < kColumns; ++column)
-            m_tblPorts->setItem(row, column, new QTableWidgetItem(texts.at(column - kDevice)));
+        const QStringList texts{device.path, entry.present ? device.manufacturer : u"(not present)"_s, device.product,
+                                device.serialNumber, device.stableName};
+        for (int column = kDevice; column < kColumns; ++column) {
+            auto* item = new QTableWidgetItem(texts.at(column - kDevice));
+            item->setToolTip(item->text()); // a long stable name is cut short in its cell
+            m_tblPorts->setItem(row, column, item);
+        }
     }
     m_tblPorts->resizeColumnsToContents();
     if (m_rows.isEmpty()) m_lblMessage->setText(u"No serial device is present."_s);
