@@ -5,29 +5,16 @@
 #include "platform/helpviewerwindow.h"
 #include "platform/iniprofile.h"
 #include "platform/platform.h"
+#include "platform/portmap.h"
 #include "platform/qtclock.h"
 #include "platform/qtfiledialog.h"
 #include "platform/qtlauncher.h"
 #include "platform/qtprompter.h"
+#include "platform/qtserialdevices.h"
 #include "platform/qtserialline.h"
 #include "platform/xdgassociations.h"
 
 #include <QApplication>
-
-namespace {
-
-// The tooltip of the settings dialog's port box: port numbers mean little on Linux.
-QString describePorts(const QtSerialLine& line)
-{
-    QStringList rows{QStringLiteral("0: the simulated board")};
-    for (int port = 1; port <= 9; ++port) {
-        const QString device = line.deviceForPort(port);
-        if (!device.isEmpty()) rows.append(QStringLiteral("%1: %2").arg(port).arg(device));
-    }
-    return rows.join(QLatin1Char('\n'));
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -37,18 +24,21 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("org.korvel.korvel"));
 
     IniProfile profile(IniProfile::defaultPath());
-    QtSerialLine line(profile);
+    QtSerialDevices serialDevices;
+    QtSerialLine line(profile, serialDevices);
     QtClock clock;
     QtFileDialog fileDialog;
     QtLauncher launcher;
     XdgAssociations associations;
     HelpViewerWindow helpViewer;
     QtPrompter prompter;
-    const Platform platform{line,       clock,    fileDialog,
-                            profile,    launcher, associations,
-                            helpViewer, prompter, QCoreApplication::applicationDirPath()};
+    const Platform platform{line,         clock,    fileDialog,
+                            profile,      launcher, associations,
+                            helpViewer,   prompter, QCoreApplication::applicationDirPath(),
+                            serialDevices};
 
-    Form1 form1(platform, [&line] { return describePorts(line); });
+    // The settings dialog's port tooltip: port numbers mean little on Linux without the devices.
+    Form1 form1(platform, [&profile, &serialDevices] { return PortMap(profile, serialDevices).describePorts(); });
     form1.load();
     form1.show();
     return QApplication::exec();

@@ -1,9 +1,11 @@
-// Faults on the real serial path: the far end vanishing in the middle of each kind of command, and a
-// board that floods the line while a command pauses. The main window runs with the real serial line
+// Faults on the real serial path: the far end vanishing in the middle of each kind of command and
+// coming back, a port that cannot be opened at start-up, and a board that floods the line while a
+// command pauses. The main window runs with the real serial line
 // and settings file; the far end is the board tool or a pseudo-terminal the test holds itself, both
 // reached through a symbolic link that key 1 of [Ports] names, so a new far end can take its place.
 // Pauses run the event loop for about 2 ms and count as their full length.
 #include "boardsession.h"
+#include "testhelpers.h"
 
 #include "app/form1.h"
 #include "platform/iniprofile.h"
@@ -11,8 +13,10 @@
 #include "terminal/terminalview.h"
 
 #include "config/serialsetup.h"
+#include "config/settings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QProcess>
 #include <QProgressBar>
@@ -161,6 +165,15 @@ size_t heapInUse()
     return mallinfo2().uordblks;
 }
 
+SerialSetup* openSerialSetup(Form1& form)
+{
+    QMetaObject::invokeMethod(&form, "openSerialSetup");
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* setup = qobject_cast<SerialSetup*>(widget); setup && setup->isVisible()) return setup;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class TestFaultsLine : public QObject
@@ -171,6 +184,7 @@ private slots:
     void init();
     void farEndVanishes_data();
     void farEndVanishes();
+    void portThatCannotBeOpenedIsKept();
     void floodDuringCommand_data();
     void floodDuringCommand();
 
@@ -290,25 +304,37 @@ void TestFaultsLine::farEndVanishes()
     if (command == QLatin1String("save")) QVERIFY(!QFileInfo::exists(target));
 
     // No busy loop: the port reports nothing more and the event loop has nothing to do.
-    for (const QSocketNotifier* notifier : session.line.findChildren<QSocketNotifier*>())
+    for (const QSocketNotifier* notifier : port->findChildren<QSocketNotifier*>())
         QVERIFY(!notifier->isEnabled());
     QVERIFY(wakeupsOverPasses(50) < 10);
     QCOMPARE(problems.count(), 1);
 
-    // A new far end at the same path; choosing the port again in the settings dialog opens it.
+    // A key typed meanwhile is not dropped without a word.
+    QTest::keyClick(session.form->terminalView(), Qt::Key_A);
+    QCOMPARE(statusBar(*session.form)->currentMessage(), QStringLiteral("Not sent: port 1 (%1) is not open").arg(link));
+
+    // A new far end at the same path. The line finds it by itself, or the user chooses the port again
+    // in the settings dialog first; either way the report of the loss goes.
     QVERIFY(farEnd->start(link));
-    QVERIFY(QMetaObject::invokeMethod(session.form.get(), "openSerialSetup"));
-    SerialSetup* dialog = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* setup = qobject_cast<SerialSetup*>(widget)) dialog = setup;
+    QSignalSpy opened(&session.line, &SerialLine::opened);
+    const bool byItself = command == QLatin1String("idle") || command == QLatin1String("save");
+    if (byItself) {
+        QVERIFY(opened.wait(10000));
+        QCOMPARE(statusBar(*session.form)->currentMessage(), QStringLiteral("Port 1 (%1) is back").arg(link));
+    } else {
+        SerialSetup* dialog = openSerialSetup(*session.form);
+        QVERIFY(dialog);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        QCOMPARE(statusBar(*session.form)->currentMessage(), QString());
     }
-    QVERIFY(dialog);
-    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"));
-    QVERIFY(ok);
-    QTest::mouseClick(ok, Qt::LeftButton);
     QVERIFY(session.line.isOpen());
+    QVERIFY(!session.line.isWatching());
     QCOMPARE(session.line.portNumber(), 1);
     QCOMPARE(problems.count(), 1);
+    // A command that ends no longer brings the old report back.
+    session.form->setStatusText(QString());
+    QCOMPARE(statusBar(*session.form)->currentMessage(), QString());
+
     QSignalSpy received(&session.line, &SerialLine::received);
     if (boardTool) {
         session.line.sendLine(QStringLiteral("print 6*7\r\n"));
@@ -329,6 +355,32 @@ void TestFaultsLine::farEndVanishes()
         QVERIFY(received.wait(5000));
         QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("y"));
     }
+}
+
+void TestFaultsLine::portThatCannotBeOpenedIsKept()
+{
+    // Port 1 is mapped to a board that is not plugged in yet.
+    const QString link = m_dir->filePath(QStringLiteral("board"));
+    Session session(link, m_dir->path());
+    QVERIFY(!session.line.isOpen());
+    QCOMPARE(statusBar(*session.form)->currentMessage(),
+             QStringLiteral("Port 1 (%1) cannot be opened: No such file or directory").arg(link));
+
+    // The settings dialog shows the port chosen, not the probe's 0, and Cancel keeps it.
+    SerialSetup* dialog = openSerialSetup(*session.form);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("Combo5"))->currentText(), QStringLiteral("1"));
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+    QCOMPARE(session.line.chosenPort(), 1);
+
+    // Exit stores it, so the next start tries it again. (Exit ends the event loop for good, so it
+    // comes last.)
+    triggerAction(*session.form, QStringLiteral("End"));
+    QCOMPARE(session.profile.readString(QStringLiteral("ComPort"), QStringLiteral("Port"), QString(), 20),
+             QStringLiteral("1"));
+    FakeSerialLine next;
+    SettingsFile(session.profile).load(next);
+    QCOMPARE(next.chosenPort(), 1);
 }
 
 void TestFaultsLine::floodDuringCommand_data()

@@ -61,7 +61,7 @@ void TestForm1::menu()
           {"edit", "Edit Program"},
           {"dummy01", "    ----------"},
           {"End", "Exit"}}},
-        {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}}},
+        {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}, {"ports", "Ports"}}},
         {"dummy04", {{"about", "About"}, {"help", "Help"}, {"B52help", "Intel B-52 Manual"}}},
     };
     for (auto it = menus.begin(); it != menus.end(); ++it) {

@@ -2,6 +2,7 @@
 
 #include "board/mtopchg.h"
 #include "common/twips.h"
+#include "config/portsdialog.h"
 #include "config/serialsetup.h"
 #include "help/frmabout.h"
 #include "platform/serialline.h"
@@ -53,6 +54,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
 
     connect(&m_platform.line, &SerialLine::received, this, &Form1::receiveChunk);
     connect(&m_platform.line, &SerialLine::problem, this, &Form1::showLineProblem);
+    connect(&m_platform.line, &SerialLine::opened, this, &Form1::showLineWorks);
     connect(m_text2, &TerminalView::bytesTyped, this, &Form1::sendTypedBytes);
     m_receive.setScrollToEnd([this] { m_text2->requestScrollToEnd(); });
 }
@@ -117,6 +119,7 @@ void Form1::buildMenu()
     QMenu* settings = addMenu("dummy02", QStringLiteral("Settings"));
     addAction(settings, "comSet", QStringLiteral("ComPort"), &Form1::openSerialSetup);
     addAction(settings, "MTop", QStringLiteral("MTOP"), &Form1::openMTopDialog);
+    addAction(settings, "ports", QStringLiteral("Ports"), &Form1::openPorts);
 
     // These three sit on the bar itself and act when clicked there.
     addAction(bar, "clss", QStringLiteral("Clear Screen"), &Form1::clearScreen);
@@ -160,6 +163,13 @@ void Form1::showLineProblem(const QString& message)
     setStatusText(message);
 }
 
+void Form1::showLineWorks(const QString& note)
+{
+    // However the line came back, its failure is no longer news.
+    const bool hadProblem = !std::exchange(m_lineProblem, QString()).isEmpty();
+    if (hadProblem || !note.isEmpty()) setStatusText(note);
+}
+
 void Form1::setProgressValue(float percent)
 {
     m_progressBar1->setValue(static_cast<int>(qBound(0.0f, percent, 100.0f)));
@@ -177,6 +187,10 @@ void Form1::receiveChunk(const QString& chunk)
 
 void Form1::sendTypedBytes(const QByteArray& bytes)
 {
+    if (!m_platform.line.isOpen()) {
+        setStatusText(QStringLiteral("Not sent: %1 is not open").arg(m_platform.line.portLabel()));
+        return;
+    }
     m_platform.line.sendLine(QString::fromLatin1(bytes));
 }
 
@@ -251,6 +265,15 @@ void Form1::openMTopDialog()
 {
     MTopChg* dialog = MTopChg::open(*this, m_platform.line, m_mtop);
     connect(dialog, &MTopChg::accepted, this, [this](double mtop) { m_mtop = mtop; });
+}
+
+void Form1::openPorts()
+{
+    PortsDialog* dialog = PortsDialog::openFor(*this, m_platform.profile, m_platform.serialDevices);
+    // A line that is down tries the new map at once.
+    connect(dialog, &PortsDialog::mapChanged, this, [this] {
+        if (!m_platform.line.isOpen()) m_platform.line.open();
+    });
 }
 
 void Form1::openAbout()

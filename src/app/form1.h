@@ -71,6 +71,7 @@ protected:
 private slots:
     void receiveChunk(const QString& chunk);
     void showLineProblem(const QString& message);
+    void showLineWorks(const QString& note);
     void sendTypedBytes(const QByteArray& bytes);
     void exitProgram();
     void clearScreen();
@@ -83,6 +84,7 @@ private slots:
     void resetBoard();
     void openSerialSetup();
     void openMTopDialog();
+    void openPorts();
     void openAbout();
     void openHelp();
     void openManual();

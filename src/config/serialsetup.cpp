@@ -1,8 +1,8 @@
 #include "config/serialsetup.h"
 
 #include "common/numbers.h"
-#include "platform/serialline.h"
 #include "common/twips.h"
+#include "platform/serialline.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -113,7 +113,8 @@ void SerialSetup::load()
 {
     m_line.close();
     m_combo1->setEditText(QString::number(m_line.baudRate()));
-    m_portShown = m_line.portNumber();
+    // The port chosen, not the probe's read-back: a port that is away now is still the user's choice.
+    m_portShown = m_line.chosenPort();
     m_combo5->setEditText(QString::number(m_portShown));
 
     // A port that cannot be opened reads back something other than the number just written,

@@ -46,7 +46,7 @@ bool SettingsFile::save(const SerialLine& line, double mtop)
     bool ok = m_profile.writeString(kComPort, kBaud, numbers::signedText(line.baudRate()));
     ok &= m_profile.writeString(kComPort, kDatabits, numbers::signedText(line.dataBits()));
     ok &= m_profile.writeString(kComPort, kStopbits, numbers::signedText(line.stopBits()));
-    ok &= m_profile.writeString(kComPort, kPort, numbers::signedText(line.portNumber()));
+    ok &= m_profile.writeString(kComPort, kPort, numbers::signedText(line.chosenPort()));
     ok &= m_profile.writeString(kMTop, kMTop, numbers::signedText(mtop));
     return ok;
 }

@@ -16,8 +16,9 @@ public:
     // or unreadable value), and returns the memory top (32768 when missing or 0).
     double load(SerialLine& line);
 
-    // Writes the line's four settings and the memory top as signed number text. Every value is
-    // attempted; false when any of them could not be written.
+    // Writes the line's four settings and the memory top as signed number text. The port is the one
+    // the user chose, also when it could not be opened, so the next start tries it again. Every
+    // value is attempted; false when any of them could not be written.
     bool save(const SerialLine& line, double mtop);
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/serialdevices.h"
+
 #include <QString>
 
 class SerialLine;
@@ -24,4 +26,5 @@ struct Platform
     HelpViewer& helpViewer;
     Prompter& prompter;
     QString applicationDir; // the folder of the executable: the help file is beside it or in ../share/korvel
+    const SerialDevices& serialDevices = SerialDevices::none(); // the system's serial devices; none unless given
 };

@@ -1,40 +1,36 @@
 #include "qtserialline.h"
 
-#include "platform/profile.h"
-
-#include <QSerialPortInfo>
+#include <QFileInfo>
 #include <QSocketNotifier>
 
-#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kTrickleBytes = 512;
 constexpr int kTrickleRestMs = 20;
 
-const QString kPortsSection = QStringLiteral("Ports");
-constexpr int kDeviceKeySize = 1024;
+const QString kPermissionHint =
+    QStringLiteral("add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again");
 
-bool isUsbAdapter(const QSerialPortInfo& info)
+// The paths of a fixed list, in its order.
+class ListedDevices : public SerialDevices
 {
-    return info.hasVendorIdentifier() || info.portName().startsWith(u"ttyUSB") || info.portName().startsWith(u"ttyACM");
-}
+public:
+    explicit ListedDevices(QtSerialLine::PortList ports) : m_ports(std::move(ports)) {}
+    QList<SerialDevice> present() const override
+    {
+        QList<SerialDevice> devices;
+        for (const QString& path : m_ports ? m_ports() : QStringList())
+            devices.append(SerialDevice::at(path));
+        return devices;
+    }
 
-// "ttyS2" before "ttyS10": the trailing number counts as a number.
-bool naturalLess(const QString& a, const QString& b)
-{
-    const auto split = [](const QString& name) {
-        qsizetype digits = name.size();
-        while (digits > 0 && name[digits - 1].isDigit())
-            --digits;
-        return std::pair(name.left(digits), name.mid(digits));
-    };
-    const auto [stemA, numberA] = split(a);
-    const auto [stemB, numberB] = split(b);
-    if (stemA != stemB) return stemA < stemB;
-    if (numberA.size() != numberB.size()) return numberA.size() < numberB.size();
-    return numberA < numberB;
-}
+private:
+    QtSerialLine::PortList m_ports;
+};
 
 QSerialPort::DataBits dataBitsFor(int bits)
 {
@@ -50,14 +46,32 @@ QSerialPort::DataBits dataBitsFor(int bits)
     }
 }
 
+bool permissionDenied(const QString& path)
+{
+    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
 } // namespace
 
+QtSerialLine::QtSerialLine(Profile& profile, const SerialDevices& devices, QObject* parent)
+    : SerialLine(parent), m_devices(devices), m_map(profile, devices), m_serial(new QSerialPort(this))
+{
+    connectParts();
+}
+
 QtSerialLine::QtSerialLine(Profile& profile, PortList systemPorts, QObject* parent)
-    : SerialLine(parent), m_profile(profile), m_systemPorts(std::move(systemPorts)), m_serial(new QSerialPort(this))
+    : SerialLine(parent), m_ownDevices(std::make_unique<ListedDevices>(std::move(systemPorts))),
+      m_devices(*m_ownDevices), m_map(profile, *m_ownDevices), m_serial(new QSerialPort(this))
+{
+    connectParts();
+}
+
+void QtSerialLine::connectParts()
 {
     connect(m_serial, &QSerialPort::readyRead, this, &QtSerialLine::readAvailable);
     connect(m_serial, &QSerialPort::errorOccurred, this, &QtSerialLine::handleError);
     connect(&m_board, &SimulatedBoard::output, this, &QtSerialLine::deliverBoardOutput);
+    connect(&m_watch, &DeviceWatch::changed, this, &QtSerialLine::lookAgain);
     m_readRest.setSingleShot(true);
     m_readRest.setInterval(kTrickleRestMs);
     connect(&m_readRest, &QTimer::timeout, this, &QtSerialLine::resumeReading);
@@ -70,45 +84,24 @@ QtSerialLine::~QtSerialLine()
     m_serial->close();
 }
 
-QStringList QtSerialLine::systemPortList()
-{
-    QList<PortEntry> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports.append({info.portName(), info.systemLocation(), isUsbAdapter(info)});
-    return orderPorts(std::move(ports));
-}
-
-QStringList QtSerialLine::orderPorts(QList<PortEntry> ports)
-{
-    // A board is nearly always behind a USB adapter, so those come first and port 1 finds it.
-    std::stable_sort(ports.begin(), ports.end(), [](const PortEntry& a, const PortEntry& b) {
-        if (a.usb != b.usb) return a.usb;
-        return naturalLess(a.name, b.name);
-    });
-    QStringList paths;
-    for (const PortEntry& port : ports)
-        paths.append(port.path);
-    return paths;
-}
-
 void QtSerialLine::setPortNumber(int port)
 {
+    if (port != m_portNumber) m_device.clear();
     m_portNumber = port;
     m_portFailed = false;
-}
-
-QString QtSerialLine::deviceForPort(int port) const
-{
-    if (port <= 0) return {};
-    const QString configured = m_profile.readString(kPortsSection, QString::number(port), QString(), kDeviceKeySize);
-    if (!configured.isEmpty()) return configured;
-    const QStringList ports = m_systemPorts ? m_systemPorts() : QStringList();
-    return port <= ports.size() ? ports.at(port - 1) : QString();
 }
 
 void QtSerialLine::setSimulatedBoardOptions(const SimulatedBoard::Options& options)
 {
     m_board.setOptions(options);
+}
+
+QString QtSerialLine::portLabel() const
+{
+    if (m_portNumber == 0) return QStringLiteral("port 0 (the simulated board)");
+    const QString device = m_device.isEmpty() ? deviceForPort(m_portNumber) : m_device;
+    return device.isEmpty() ? QStringLiteral("port %1").arg(m_portNumber)
+                            : QStringLiteral("port %1 (%2)").arg(m_portNumber).arg(device);
 }
 
 void QtSerialLine::open()
@@ -120,37 +113,145 @@ void QtSerialLine::open()
     if (m_portNumber == 0) {
         m_open = true;
         m_board.open();
+        emit opened(QString());
         return;
     }
-    m_device = deviceForPort(m_portNumber);
+    m_device = m_map.deviceFor(m_portNumber);
+    m_opened = {};
     if (m_device.isEmpty()) {
         m_portFailed = true;
+        // An adapter plugged in later may give the number a device.
+        if (m_portNumber > 0) goDown();
         emit problem(QStringLiteral("Port %1 cannot be opened: there is no such port").arg(m_portNumber));
         return;
     }
-    m_serial->setPortName(m_device);
+    const Attempt attempt = openDevice(m_device);
+    if (!attempt.opened) {
+        m_portFailed = true;
+        // A device that is there but refused is known by its serial number from now on.
+        m_opened = identify(m_device);
+        goDown();
+        QString message =
+            QStringLiteral("Port %1 (%2) cannot be opened: %3").arg(m_portNumber).arg(m_device, attempt.reason);
+        if (attempt.permissionDenied) message += QStringLiteral("; ") + kPermissionHint;
+        emit problem(message);
+        return;
+    }
+    emit opened(QString());
+}
+
+QtSerialLine::Attempt QtSerialLine::openDevice(const QString& device)
+{
+    // A lost port is closed from the event loop; a quick return may come before that.
+    if (m_serial->isOpen()) m_serial->close();
+    m_serial->setPortName(device);
     m_serial->setBaudRate(m_baudRate > 0 ? m_baudRate : kFallbackBaudRate);
     m_serial->setDataBits(dataBitsFor(m_dataBits >= 5 && m_dataBits <= 8 ? m_dataBits : kFallbackDataBits));
     m_serial->setStopBits(m_stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     m_serial->setParity(QSerialPort::NoParity);
     m_serial->setFlowControl(QSerialPort::NoFlowControl);
-    // Errors raised while opening are answered below, not by handleError().
+    // Errors raised while opening are answered by the caller, not by handleError().
     m_serial->blockSignals(true);
-    const bool opened = m_serial->open(QIODevice::ReadWrite);
-    const QString reason = m_serial->errorString();
+    Attempt attempt;
+    attempt.opened = m_serial->open(QIODevice::ReadWrite);
+    attempt.reason = m_serial->errorString();
     m_serial->clearError();
     m_serial->blockSignals(false);
-    if (!opened) {
-        m_portFailed = true;
-        emit problem(QStringLiteral("Port %1 (%2) cannot be opened: %3").arg(m_portNumber).arg(m_device, reason));
-        return;
+    if (!attempt.opened) {
+        attempt.permissionDenied = permissionDenied(device);
+        return attempt;
     }
     m_open = true;
+    m_device = device;
+    // Remembered while it works: once the device is gone, nothing tells its serial number any more.
+    // Asking the system takes milliseconds, so it waits for the event loop: the line is usable at
+    // once, and the settings dialog's probe, which closes each port right away, never asks.
+    m_opened = SerialDevice::at(device);
+    QMetaObject::invokeMethod(
+        this,
+        [this, openCount = m_openCount] {
+            if (openCount == m_openCount && m_open) m_opened = identify(m_device);
+        },
+        Qt::QueuedConnection);
+    return attempt;
+}
+
+SerialDevice QtSerialLine::identify(const QString& device) const
+{
+    const QList<SerialDevice> present = m_devices.present();
+    // A [Ports] path may be a link of the user's own to the node.
+    for (const QString& name : {device, QFileInfo(device).canonicalFilePath()}) {
+        if (const auto known = PortMap::lookUp(present, name)) return *known;
+    }
+    return SerialDevice::at(device);
+}
+
+void QtSerialLine::goDown()
+{
+    m_open = false;
+    m_down = true;
+    armWatch(QFileInfo::exists(m_device));
+}
+
+void QtSerialLine::armWatch(bool devicePresent)
+{
+    // The device's own folder for its path; /dev for a device that may come back under another
+    // node, and for a port that is only a place in the system's list.
+    QStringList paths;
+    if (!m_device.isEmpty()) paths.append(m_device);
+    const bool knownDevice = !m_opened.serialNumber.isEmpty() || !m_opened.stableName.isEmpty();
+    if (knownDevice && !m_opened.path.isEmpty()) paths.append(m_opened.path);
+    if (m_device.isEmpty() || m_map.mapped(m_portNumber).isEmpty()) paths.append(QStringLiteral("/dev/tty"));
+    // A device that is there but refused (busy, no permission) changes nothing in its folder when
+    // it becomes free, so it is looked at once a second as well.
+    m_watch.watch(paths, devicePresent);
+}
+
+void QtSerialLine::lookAgain()
+{
+    ++m_watchWakeups;
+    // A folder that appears (/dev/serial/by-id comes with the first adapter) is watched from then
+    // on; what was made in it before the watch was set is looked for at once, a level at a time.
+    for (int level = 0; m_down && level < 4; ++level) {
+        const QStringList folders = m_watch.folders();
+        if (reopenIfBack() || m_watch.folders() == folders) return;
+    }
+}
+
+bool QtSerialLine::reopenIfBack()
+{
+    QString target;
+    if (!m_opened.serialNumber.isEmpty() || !m_opened.stableName.isEmpty()) {
+        if (const auto same = PortMap::findSame(m_devices.present(), m_opened)) {
+            // The port's own name for the device when it still names it, else the node it has now.
+            const QString configured = m_map.deviceFor(m_portNumber);
+            const bool stillNamed = configured == same->path || configured == same->stableName ||
+                                    QFileInfo(configured).canonicalFilePath() == same->path;
+            target = stillNamed ? configured : same->path;
+        }
+    } else {
+        target = m_map.deviceFor(m_portNumber);
+    }
+    const bool present = !target.isEmpty() && QFileInfo::exists(target);
+    if (present) {
+        ++m_openCount;
+        if (openDevice(target).opened) {
+            m_down = false;
+            m_portFailed = false;
+            m_watch.stop();
+            emit opened(QStringLiteral("Port %1 (%2) is back").arg(m_portNumber).arg(m_device));
+            return true;
+        }
+    }
+    armWatch(present);
+    return false;
 }
 
 void QtSerialLine::close()
 {
     m_open = false;
+    m_down = false;
+    m_watch.stop();
     m_readRest.stop();
     m_board.close();
     if (m_serial->isOpen()) m_serial->close();
@@ -168,6 +269,21 @@ void QtSerialLine::sendLine(const QString& text)
         m_serial->write(bytes);
 }
 
+QSocketNotifier* QtSerialLine::readNotifier()
+{
+    if (m_readNotifier || !m_serial->isOpen()) return m_readNotifier;
+    // QSerialPort makes it on open and deletes it on close, so it is looked up once per open.
+    for (QSocketNotifier* notifier : m_serial->findChildren<QSocketNotifier*>()) {
+        if (notifier->type() == QSocketNotifier::Read) return m_readNotifier = notifier;
+    }
+    if (!m_readNotifierMissing) {
+        m_readNotifierMissing = true;
+        qWarning("QtSerialLine: QSerialPort's read notifier is not among its children any more; "
+                 "small reads are no longer coalesced");
+    }
+    return nullptr;
+}
+
 void QtSerialLine::readAvailable()
 {
     const QByteArray bytes = m_serial->readAll();
@@ -179,12 +295,10 @@ void QtSerialLine::readAvailable()
     // no timer running. QSerialPort re-enables its notifier on every read call, so disabling it
     // here is undone by nothing but resumeReading().
     if (bytes.size() < kTrickleBytes && m_open && !m_readRest.isActive()) {
-        const auto notifiers = m_serial->findChildren<QSocketNotifier*>();
-        for (QSocketNotifier* notifier : notifiers) {
-            if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled()) {
-                notifier->setEnabled(false);
-                m_readRest.start();
-            }
+        QSocketNotifier* notifier = readNotifier();
+        if (notifier && notifier->isEnabled()) {
+            notifier->setEnabled(false);
+            m_readRest.start();
         }
     }
 }
@@ -192,9 +306,7 @@ void QtSerialLine::readAvailable()
 void QtSerialLine::resumeReading()
 {
     if (!m_serial->isOpen()) return;
-    for (QSocketNotifier* notifier : m_serial->findChildren<QSocketNotifier*>()) {
-        if (notifier->type() == QSocketNotifier::Read) notifier->setEnabled(true);
-    }
+    if (QSocketNotifier* notifier = readNotifier()) notifier->setEnabled(true);
 }
 
 void QtSerialLine::deliverBoardOutput(const QByteArray& chunk)
@@ -208,11 +320,11 @@ void QtSerialLine::handleError(QSerialPort::SerialPortError error)
     // "Inappropriate ioctl for device" and the like; the line works regardless.
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
     if (!m_open || m_portNumber == 0) return;
-    m_open = false;
     // A hung-up terminal reads end-of-file and Qt words it with whatever errno was left over
     // (often "Inappropriate ioctl for device"), so only a resource error's own text is passed on.
     const QString reason =
         error == QSerialPort::ResourceError ? m_serial->errorString() : QStringLiteral("the device hung up");
+    goDown();
     emit problem(QStringLiteral("Port %1 (%2) was lost: %3").arg(m_portNumber).arg(m_device, reason));
     // Qt keeps reporting the error from its read notifier until the port is closed; closing from
     // inside that notifier's own signal is not safe, so the close waits for the event loop.

@@ -1,23 +1,33 @@
 #pragma once
 
+#include "platform/devicewatch.h"
+#include "platform/portmap.h"
 #include "platform/serialline.h"
 #include "simulator/simulatedboard.h"
 
+#include <QPointer>
 #include <QSerialPort>
 #include <QStringList>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class Profile;
+class QSocketNotifier;
 
 // The serial line over QSerialPort, with port 0 standing for the simulated board in process.
 //
-// Port n from 1 up is the device named by key "n" of section "Ports" of Korvel.ini (any path, a
-// pseudo-terminal too), else the n-th entry of the system's port list. Settings the port cannot
-// use (0 or out of range) still read back as written; the line opens with 9600 baud, 8 data bits
-// and 1 stop bit in their place. Failures never stop the program: they are said once through
-// problem(), and a port that could not be opened reads back 0 until it is written again.
+// Port n from 1 up opens the device PortMap gives it: key "n" of [Ports] in Korvel.ini, else the
+// n-th serial device present. Settings the port cannot use (0 or out of range) still read back as
+// written; the line opens with 9600 baud, 8 data bits and 1 stop bit in their place. Failures
+// never stop the program: they are said once through problem(), and a port that could not be
+// opened reads back 0 until it is written again, while chosenPort() keeps the number.
+//
+// Reconnecting. A port that could not be opened, or was lost, is watched for (DeviceWatch) until it
+// opens again or close() is called; it then reopens with the same settings and says so through
+// opened(). The device that comes back must be the same one: the same stable name or USB serial
+// number, under whatever node; a device without either is known by its path alone.
 class QtSerialLine : public SerialLine
 {
     Q_OBJECT
@@ -28,24 +38,17 @@ public:
     static constexpr int kFallbackDataBits = 8;
     static constexpr int kFallbackStopBits = 1;
 
-    explicit QtSerialLine(Profile& profile, PortList systemPorts = &QtSerialLine::systemPortList,
-                          QObject* parent = nullptr);
+    QtSerialLine(Profile& profile, const SerialDevices& devices, QObject* parent = nullptr);
+    // The system's ports given as bare paths in order (no maker or serial number), for callers that
+    // only need a fixed list.
+    QtSerialLine(Profile& profile, PortList systemPorts, QObject* parent = nullptr);
     ~QtSerialLine() override;
-
-    struct PortEntry
-    {
-        QString name; // "ttyUSB0"
-        QString path; // "/dev/ttyUSB0"
-        bool usb = false;
-    };
-    // The device paths of the serial ports this computer has, USB adapters first, then by name.
-    static QStringList systemPortList();
-    static QStringList orderPorts(QList<PortEntry> ports);
 
     int baudRate() const override { return m_baudRate; }
     void setBaudRate(int baud) override { m_baudRate = baud; }
     int portNumber() const override { return m_portFailed ? 0 : m_portNumber; }
     void setPortNumber(int port) override;
+    int chosenPort() const override { return m_portNumber; }
     int dataBits() const override { return m_dataBits; }
     void setDataBits(int bits) override { m_dataBits = bits; }
     int stopBits() const override { return m_stopBits; }
@@ -54,30 +57,63 @@ public:
     void open() override;
     void close() override;
     bool isOpen() const override { return m_open; }
+    QString portLabel() const override;
     void sendLine(const QString& text) override;
 
     // The device that port n opens: empty for port 0 and for a port with no device at all.
-    QString deviceForPort(int port) const;
+    QString deviceForPort(int port) const { return m_map.deviceFor(port); }
     // Busy time, loss and chunking of the board behind port 0; takes effect at the next open.
     void setSimulatedBoardOptions(const SimulatedBoard::Options& options);
 
+    // Waiting for the chosen port to come back; false while the line is open or closed on purpose.
+    bool isWatching() const { return m_watch.isActive(); }
+    const DeviceWatch& watch() const { return m_watch; }
+    DeviceWatch& watch() { return m_watch; }
+    // How often the watch woke the line; nothing else wakes it while the port is away.
+    quint64 watchWakeups() const { return m_watchWakeups; }
+
+    // QSerialPort's read notifier while the port is open, for resting it after a small read. Qt
+    // offers no way to it, so it is found among the port's children; when a Qt update moves it, this
+    // says so once and returns null (reads then go on unrested, only with more wakeups).
+    QSocketNotifier* readNotifier();
+
 private:
+    struct Attempt
+    {
+        bool opened = false;
+        QString reason;
+        bool permissionDenied = false;
+    };
+    void connectParts();
+    Attempt openDevice(const QString& device);
+    SerialDevice identify(const QString& device) const;
+    void goDown();
+    void lookAgain();
+    bool reopenIfBack();
+    void armWatch(bool devicePresent);
     void readAvailable();
     void resumeReading();
     void deliverBoardOutput(const QByteArray& chunk);
     void handleError(QSerialPort::SerialPortError error);
 
-    Profile& m_profile;
-    PortList m_systemPorts;
+    std::unique_ptr<SerialDevices> m_ownDevices; // the fixed list of the PortList constructor
+    const SerialDevices& m_devices;
+    PortMap m_map;
     QSerialPort* m_serial; // a child, so the tests can watch it
     SimulatedBoard m_board;
-    QString m_device;
+    DeviceWatch m_watch;
+    QString m_device;      // the path opened or last tried
+    SerialDevice m_opened; // what the device was while open: its stable name and serial number
     int m_baudRate = 0;
     int m_portNumber = 0;
     int m_dataBits = 0;
     int m_stopBits = 0;
     bool m_portFailed = false;
     bool m_open = false;
+    bool m_down = false;     // wanted open but not: failed or lost, and watched for
     quint64 m_openCount = 0; // tells a deferred close of a lost port from a later open
-    QTimer m_readRest;       // see readAvailable()
+    quint64 m_watchWakeups = 0;
+    QTimer m_readRest; // see readAvailable()
+    QPointer<QSocketNotifier> m_readNotifier;
+    bool m_readNotifierMissing = false; // said once
 };

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/profile.h"
 #include "platform/prompter.h"
+#include "platform/serialdevices.h"
 #include "platform/serialline.h"
 #include "terminal/surface.h"
 
@@ -35,6 +36,7 @@ public:
         m_port = v;
         log(QStringLiteral("port=%1").arg(v));
     }
+    int chosenPort() const override { return m_port; }
     int dataBits() const override { return m_dataBits; }
     void setDataBits(int v) override
     {
@@ -52,6 +54,7 @@ public:
     {
         m_open = true;
         log(QStringLiteral("open"));
+        emit opened(QString());
     }
     void close() override
     {
@@ -68,6 +71,12 @@ public:
 
     void deliver(const QString& chunk) { emit received(chunk); }
     void reportProblem(const QString& message) { emit problem(message); }
+    // As if the port had come back by itself.
+    void comeBack(const QString& note)
+    {
+        m_open = true;
+        emit opened(note);
+    }
     QString sentText() const { return sends.join(QString()); }
 
     QStringList calls;              // every operation in order: "close", "baud=9600", "open", "send:..."
@@ -85,6 +94,14 @@ private:
     }
     int m_baud = 0, m_port = 0, m_dataBits = 0, m_stopBits = 0;
     bool m_open = false;
+};
+
+// A fixed list of serial devices that the test changes at will.
+class FakeSerialDevices : public SerialDevices
+{
+public:
+    QList<SerialDevice> present() const override { return devices; }
+    QList<SerialDevice> devices;
 };
 
 // A clock that the test owns: idleFor() advances it at once by exactly the time asked,
@@ -259,6 +276,7 @@ struct FakePlatform
     FakeHelpViewer helpViewer;
     FakePrompter prompter;
     QString applicationDir = QStringLiteral("/opt/korvel");
+    FakeSerialDevices serialDevices;
     // The line's calls and the settings file's reads and writes, in one order.
     QStringList journal;
 
@@ -272,6 +290,7 @@ struct FakePlatform
 
     Platform platform()
     {
-        return Platform{line, clock, fileDialog, profile, launcher, associations, helpViewer, prompter, applicationDir};
+        return Platform{line,         clock,      fileDialog, profile,        launcher,
+                        associations, helpViewer, prompter,   applicationDir, serialDevices};
     }
 };

@@ -1,0 +1,121 @@
+#include "config/portsdialog.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The stable name runs longest, so it comes last and takes what room is left.
+enum Column { kPort, kDevice, kMaker, kProduct, kSerialNumber, kStableName, kColumns };
+
+} // namespace
+
+PortsDialog::PortsDialog(Profile& profile, const SerialDevices& devices, QWidget* parent)
+    : QDialog(parent), m_map(profile, devices)
+{
+    setObjectName(u"Ports"_s);
+    setWindowTitle(u"Ports"_s);
+
+    auto* intro = new QLabel(u"Give the board's adapter a port number; Settings, ComPort then opens it by that "
+                             "number. The number stays with the adapter when it is plugged in elsewhere."_s,
+                             this);
+    intro->setWordWrap(true);
+
+    m_tblPorts = new QTableWidget(0, kColumns, this);
+    m_tblPorts->setObjectName(u"tblPorts"_s);
+    m_tblPorts->setHorizontalHeaderLabels(
+        {u"Port"_s, u"Device"_s, u"Maker"_s, u"Product"_s, u"Serial number"_s, u"Stable name"_s});
+    m_tblPorts->verticalHeader()->hide();
+    m_tblPorts->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tblPorts->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tblPorts->horizontalHeader()->setStretchLastSection(true);
+    m_tblPorts->setWordWrap(false);
+
+    m_lblMessage = new QLabel(this);
+    m_lblMessage->setObjectName(u"lblMessage"_s);
+    m_lblMessage->setWordWrap(true);
+
+    m_cmdRefresh = new QPushButton(u"Refresh"_s, this);
+    m_cmdRefresh->setObjectName(u"cmdRefresh"_s);
+    m_cmdClose = new QPushButton(u"Close"_s, this);
+    m_cmdClose->setObjectName(u"cmdClose"_s);
+    m_cmdClose->setDefault(true);
+    connect(m_cmdRefresh, &QPushButton::clicked, this, &PortsDialog::fill);
+    connect(m_cmdClose, &QPushButton::clicked, this, &PortsDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdRefresh);
+    buttons->addStretch();
+    buttons->addWidget(m_cmdClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addWidget(m_tblPorts);
+    layout->addWidget(m_lblMessage);
+    layout->addLayout(buttons);
+    resize(960, 300);
+
+    fill();
+}
+
+PortsDialog* PortsDialog::openFor(QWidget& mainWindow, Profile& profile, const SerialDevices& devices)
+{
+    auto* dialog = new PortsDialog(profile, devices, &mainWindow);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The main window stays in sight, so a port that comes back meanwhile is seen in its status bar.
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+    return dialog;
+}
+
+void PortsDialog::fill()
+{
+    m_rows = m_map.rows();
+    m_tblPorts->setRowCount(int(m_rows.size()));
+    for (int row = 0; row < m_rows.size(); ++row) {
+        const PortMap::Row& entry = m_rows.at(row);
+        const SerialDevice& device = entry.device;
+        auto* port = new QComboBox(m_tblPorts);
+        port->setObjectName(u"port%1"_s.arg(row));
+        // Index n is port n; a device without a number opens only by its place in the system's list.
+        port->addItem(u"-"_s);
+        for (int n = 1; n <= PortMap::kHighestPort; ++n)
+            port->addItem(QString::number(n));
+        port->setCurrentIndex(entry.port);
+        connect(port, &QComboBox::activated, this, [this, row](int index) { choose(row, index); });
+        m_tblPorts->setCellWidget(row, kPort, port);
+
+        const QStringList texts{device.path, entry.present ? device.manufacturer : u"(not present)"_s, device.product,
+                                device.serialNumber, device.stableName};
+        for (int column = kDevice; column < kColumns; ++column) {
+            auto* item = new QTableWidgetItem(texts.at(column - kDevice));
+            item->setToolTip(item->text()); // a long stable name is cut short in its cell
+            m_tblPorts->setItem(row, column, item);
+        }
+    }
+    m_tblPorts->resizeColumnsToContents();
+    if (m_rows.isEmpty()) m_lblMessage->setText(u"No serial device is present."_s);
+}
+
+void PortsDialog::choose(int row, int port)
+{
+    if (row >= m_rows.size() || m_rows.at(row).port == port) return;
+    const SerialDevice device = m_rows.at(row).device;
+    if (!m_map.assign(device, port)) {
+        m_lblMessage->setText(u"Korvel.ini could not be written; the ports are as they were."_s);
+    } else if (port == 0) {
+        m_lblMessage->setText(u"%1 has no port number now."_s.arg(device.path));
+    } else {
+        m_lblMessage->setText(u"Port %1 opens %2 now."_s.arg(port).arg(m_map.mapped(port)));
+    }
+    // The device may have taken its number from another one: every row is shown afresh (the view
+    // deletes the replaced boxes later, so the one still in its signal stays whole).
+    fill();
+    emit mapChanged();
+}
