@@ -18,7 +18,8 @@ struct Rig
     FakeFileDialog dialog;
     TerminalBuffer terminal;
     FakeSurface surface;
-    ListingCapture capture{line, dialog, terminal, surface};
+    FakePrompter prompter;
+    ListingCapture capture{line, dialog, terminal, surface, prompter};
     QTemporaryDir dir;
     QString target = dir.filePath(QStringLiteral("prog.lis"));
 
@@ -99,28 +100,37 @@ void TestCapture::answers_data()
     QTest::addColumn<QStringList>("chunks");
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("buffer");
+    QTest::addColumn<bool>("listing"); // else nothing is written and the status says so
 
+    const QByteArray none(Rig::kMissing);
     QTest::newRow("plain") << QStringList{"LIST\r\n", "10 A\r\n20 B\r\n", "READY\r\n>"}
-                           << QByteArray("10 A\r\n20 B\r\n\r\n") << "10 A\r\n20 B\r\nREADY\r\n>";
-    QTest::newRow("echo split: kept") << QStringList{"LI", "ST\r\n10 A\r\nREADY\r\n>"}
-                                      << QByteArray("LIST\r\n10 A\r\n\r\n") << "LIST\r\n10 A\r\nREADY\r\n>";
+                           << QByteArray("10 A\r\n20 B\r\n\r\n") << "10 A\r\n20 B\r\nREADY\r\n>" << true;
+    // The start step cannot cut an echo split over two chunks; the file goes without it all the same.
+    QTest::newRow("echo split") << QStringList{"LI", "ST\r\n10 A\r\nREADY\r\n>"} << QByteArray("10 A\r\n\r\n")
+                                << "LIST\r\n10 A\r\nREADY\r\n>" << true;
     QTest::newRow("end marker split") << QStringList{"LIST\r\n", "10 A\r\nREA", "DY\r", "\n", ">"}
-                                      << QByteArray("10 A\r\n\r\n") << "10 A\r\nREADY\r\n>";
-    QTest::newRow("marker at the start") << QStringList{"LIST\r\n", "READY\r\n>"} << QByteArray("\r\n") << "READY\r\n>";
-    QTest::newRow("two markers: the last counts")
-        << QStringList{"LIST\r\n", "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail"}
-        << QByteArray("10 A\r\nREADY\r\n>\r\n20 B\r\n\r\n") << "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail";
+                                      << QByteArray("10 A\r\n\r\n") << "10 A\r\nREADY\r\n>" << true;
+    // An empty program: LIST answers nothing, which is a listing too.
+    QTest::newRow("marker at the start") << QStringList{"LIST\r\n", "READY\r\n>"} << QByteArray("\r\n") << "READY\r\n>"
+                                         << true;
+    // In front of the second prompt stands the first, so only the text in front of the first is a listing.
+    QTest::newRow("two markers: the first counts")
+        << QStringList{"LIST\r\n", "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail"} << QByteArray("10 A\r\n\r\n")
+        << "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail" << true;
     // Cut at 1 leaves "abLIST..."; the scan goes on at 2 in that, finds the second echo and cuts again.
-    QTest::newRow("second echo after the cut")
-        << QStringList{"xLIST\r\nabLIST\r\ncd", "READY\r\n>"} << QByteArray("cd\r\n") << "cdREADY\r\n>";
-    // Cut at 3 leaves "LIST\r\nz"; the scan goes on at 4, past the second echo.
-    QTest::newRow("second echo before the cut")
-        << QStringList{"abcLIST\r\nLIST\r\nz", "READY\r\n>"} << QByteArray("LIST\r\nz\r\n") << "LIST\r\nzREADY\r\n>";
-    QTest::newRow("case matters") << QStringList{"list\r\n", "Ready\r\n>READY\r\n>"}
-                                  << QByteArray("list\r\nReady\r\n>\r\n") << "list\r\nReady\r\n>READY\r\n>";
+    QTest::newRow("second echo after the cut") << QStringList{"xLIST\r\nabLIST\r\n10 cd", "READY\r\n>"}
+                                               << QByteArray("10 cd\r\n") << "10 cdREADY\r\n>" << true;
+    // Cut at 3 leaves "LIST\r\n10 z"; the scan goes on at 4, past the second echo.
+    QTest::newRow("second echo before the cut") << QStringList{"abcLIST\r\nLIST\r\n10 z", "READY\r\n>"}
+                                                << QByteArray("10 z\r\n") << "LIST\r\n10 zREADY\r\n>" << true;
+    QTest::newRow("case matters") << QStringList{"list\r\n", "Ready\r\n>READY\r\n>"} << none
+                                  << "list\r\nReady\r\n>READY\r\n>" << false;
     QTest::newRow("8-bit characters") << QStringList{"LIST\r\n", QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>")}
                                       << QByteArray("10 REM \xe4\r\n\r\n")
-                                      << QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>");
+                                      << QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>") << true;
+    // Save chosen while a program ran, then Ctrl-C: the program's output is no listing.
+    QTest::newRow("program output") << QStringList{"LIST\r\n", " 1 \r\n 2 \r\nSTOP - IN LINE 20\r\n", "READY\r\n>"}
+                                    << none << " 1 \r\n 2 \r\nSTOP - IN LINE 20\r\nREADY\r\n>" << false;
 }
 
 void TestCapture::answers()
@@ -128,6 +138,7 @@ void TestCapture::answers()
     QFETCH(QStringList, chunks);
     QFETCH(QByteArray, file);
     QFETCH(QString, buffer);
+    QFETCH(bool, listing);
     Rig rig;
     rig.save(rig.target);
 
@@ -139,7 +150,8 @@ void TestCapture::answers()
     QCOMPARE(rig.file(), file);
     QCOMPARE(rig.capture.buffer(), buffer);
     QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
-    QCOMPARE(rig.surface.status, QString());
+    QCOMPARE(rig.surface.status,
+             listing ? QString() : "The board's answer is not a listing: nothing written to " + rig.target);
     // Nothing of the capture, prompt included, reaches the terminal.
     QCOMPARE(rig.terminal.text(), QString());
 }
@@ -172,7 +184,7 @@ void TestCapture::clearScreenAndOtherDialogsLeaveTheCaptureAlone()
     // A Merge Program meanwhile uses the same dialog for another file.
     FakeClock clock;
     Pause pause(clock);
-    ProgramUpload upload(rig.line, pause, rig.dialog, rig.surface);
+    ProgramUpload upload(rig.line, pause, rig.dialog, rig.surface, rig.prompter);
     rig.dialog.answers = {rig.dir.filePath(QStringLiteral("other.lis"))};
     upload.mergeProgram();
     QCOMPARE(rig.capture.target(), rig.target);

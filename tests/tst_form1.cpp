@@ -57,11 +57,12 @@ void TestForm1::menu()
          {{"save", "Save Program"},
           {"load", "Load Program"},
           {"merge", "Merge Program"},
+          {"verify", "Verify Program"},
           {"run", "Run Program"},
           {"edit", "Edit Program"},
           {"dummy01", "    ----------"},
           {"End", "Exit"}}},
-        {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}}},
+        {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}, {"upload", "Upload"}}},
         {"dummy04", {{"about", "About"}, {"help", "Help"}, {"B52help", "Intel B-52 Manual"}}},
     };
     for (auto it = menus.begin(); it != menus.end(); ++it) {
@@ -122,8 +123,8 @@ void TestForm1::startUpOrder()
     form.load();
     // Each value is set right after it is read; the line opens only when all four are set.
     QCOMPARE(fakes.line.calls, (QStringList{"close", "baud=9600", "databits=8", "stopbits=1", "port=2", "open"}));
-    QCOMPARE(fakes.profile.reads,
-             (QStringList{"ComPort/Baud", "ComPort/Databits", "ComPort/Stopbits", "ComPort/Port", "MTop/MTop"}));
+    QCOMPARE(fakes.profile.reads, (QStringList{"ComPort/Baud", "ComPort/Databits", "ComPort/Stopbits", "ComPort/Port",
+                                               "MTop/MTop", "Upload/Pacing"}));
     QCOMPARE(form.terminal().text(), QString());
     QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
 }

@@ -12,7 +12,9 @@
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
 #include <functional>
@@ -29,11 +31,16 @@ public:
         if (onIdle) onIdle(idleCalls);
         QEventLoop loop;
         QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        const QPointer<QObject> gated = gate;
+        if (gated) QCoreApplication::instance()->installEventFilter(gated);
+        loop.exec(gated ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        if (gated) QCoreApplication::instance()->removeEventFilter(gated);
         m_now += ns;
     }
+    void setInputGate(QObject* inputGate) override { gate = inputGate; }
 
     int idleCalls = 0;
+    QPointer<QObject> gate;
     std::function<void(int call)> onIdle; // runs at the start of each pause, numbered from 1
 
 private:
