@@ -1,4 +1,5 @@
 #include "board/listingcapture.h"
+#include "board/programtext.h"
 #include "board/programupload.h"
 #include "capturereference.h"
 #include "fakes.h"
@@ -60,6 +61,9 @@ private slots:
     void clearScreenAndOtherDialogsLeaveTheCaptureAlone();
     void unwritableTargetKeepsTheOldFile();
     void matchesTheReferenceOnRandomSplits();
+    void comparison_data();
+    void comparison();
+    void verifyProgram();
 };
 
 void TestCapture::saveProgramStartsTheCapture()
@@ -244,6 +248,81 @@ void TestCapture::matchesTheReferenceOnRandomSplits()
             if (reference.mode == 0) break;
         }
     }
+}
+
+void TestCapture::comparison_data()
+{
+    QTest::addColumn<QStringList>("file");
+    QTest::addColumn<QStringList>("board");
+    QTest::addColumn<QStringList>("differences"); // "missing N", "extra N", "differs N"
+    QTest::addColumn<int>("fileLines");
+
+    const QStringList listed{"10     PRINT \"a  b\"", "20     FOR I=1 TO 3", "30     NEXT I", ""};
+    QTest::newRow("spacing and case outside strings")
+        << QStringList{"10 print \"a  b\"", "20 for i = 1 to 3", "30 NEXT  I"} << listed << QStringList{} << 3;
+    QTest::newRow("case inside a string")
+        << QStringList{"10 print \"A  B\"", "20 FORI=1TO3", "30 NEXTI"} << listed << QStringList{"differs 10"} << 3;
+    QTest::newRow("missing and extra") << QStringList{"10 print \"a  b\"", "25 END", "30 next i"} << listed
+                                       << QStringList{"extra 20", "missing 25"} << 3;
+    // As the board files lines: the later of two wins, a number alone deletes, above 65535 and
+    // commands store nothing.
+    QTest::newRow("as the board files lines") << QStringList{"10 print \"x\"",
+                                                             "20 for i=1 to 3",
+                                                             "10 print \"a  b\"",
+                                                             "30 NEXT I",
+                                                             "40 END",
+                                                             "40",
+                                                             "65536 END",
+                                                             "new",
+                                                             "PRINT 1"}
+                                              << listed << QStringList{} << 3;
+    QTest::newRow("empty program") << QStringList{} << QStringList{""} << QStringList{} << 0;
+}
+
+void TestCapture::comparison()
+{
+    QFETCH(QStringList, file);
+    QFETCH(QStringList, board);
+    QFETCH(QStringList, differences);
+    QFETCH(int, fileLines);
+    const programtext::Comparison result = programtext::compareProgram(file, board);
+    QStringList got;
+    for (const auto& [kind, list] : {std::pair{"missing", result.missing}, std::pair{"extra", result.extra},
+                                     std::pair{"differs", result.differing}}) {
+        for (const auto& difference : list)
+            got.append(QStringLiteral("%1 %2").arg(QLatin1String(kind)).arg(difference.number));
+    }
+    got.sort();
+    QCOMPARE(got, differences);
+    QCOMPARE(result.fileLines, fileLines);
+    QCOMPARE(result.matches(), differences.isEmpty());
+}
+
+void TestCapture::verifyProgram()
+{
+    Rig rig;
+    const QString source = rig.dir.filePath(QStringLiteral("verify.lis"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("10 print 1\r20 print 2\r") > 0);
+    file.close();
+    const QString answer = QStringLiteral("LIST\r\n10     PRINT 1\r\n20     PRINT 3\r\n\r\nREADY\r\n>");
+    for (const bool same : {false, true}) {
+        rig.dialog.answers = {source};
+        rig.capture.verifyProgram();
+        QCOMPARE(rig.line.sends.last(), QStringLiteral("LIST\r\n"));
+        QCOMPARE(rig.surface.status, "Verifying " + source + " ...");
+        rig.receive(same ? QString(answer).replace(u'3', u'2') : answer);
+        rig.receive(QStringLiteral("\n"));
+        QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
+        QCOMPARE(rig.surface.status,
+                 same ? "Program on the board matches " + source + " (2 lines)"
+                      : "Program on the board differs from " + source + ": 0 missing, 0 extra, 1 different");
+        QCOMPARE(rig.terminal.text(), QString());
+    }
+    QCOMPARE(rig.prompter.reports.size(), 1);
+    QCOMPARE(rig.prompter.reports[0].second.simplified(),
+             QStringLiteral("line 20 differs file: 20 print 2 board: 20 PRINT 3"));
+    QCOMPARE(rig.file(), QByteArray(Rig::kMissing));
 }
 
 QTEST_GUILESS_MAIN(TestCapture)
