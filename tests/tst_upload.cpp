@@ -93,7 +93,6 @@ private slots:
     void refusedLinesNamed_data();
     void refusedLinesNamed();
     void tooLongEvenCompactAsksFirst();
-    void cancelStopsAfterTheLineInFlight();
     void paste_data();
     void paste();
 
@@ -481,22 +480,6 @@ void TestUpload::tooLongEvenCompactAsksFirst()
         // Cancelled, not even "new" goes: the board's program stays whole.
         QCOMPARE(rig.line.sends.size(), answer == Prompter::Answer::Cancel ? 0 : 3);
     }
-}
-
-void TestUpload::cancelStopsAfterTheLineInFlight()
-{
-    Rig rig;
-    rig.dialog.answers = {rig.writeFile(QStringLiteral("prog.lis"), "10 A\r\n20 B\r\n30 C\r\n40 D\r\n50 E\r\n")};
-    int idles = 0;
-    rig.clock.onIdle = [&] {
-        if (++idles == 3) rig.pause.cancel();
-    };
-    rig.pause.beginCancellable();
-    rig.upload.loadProgram();
-    rig.pause.endCancellable();
-    QCOMPARE(rig.line.sends, (QStringList{"new\r\n", "10 A\r\n", "20 B\r\n"}));
-    QCOMPARE(rig.surface.status, QStringLiteral("Upload cancelled after 2 of 5 lines"));
-    QVERIFY(!rig.surface.progressVisible);
 }
 
 void TestUpload::paste_data()

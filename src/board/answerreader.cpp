@@ -24,7 +24,7 @@ void AnswerReader::expect(int tag, QByteArrayView sent)
                 const Waiting oldest = m_waiting.takeFirst();
                 settle(oldest, unanswered(oldest));
             }
-            m_waiting.append({tag, echo.left(kKeep), QString()});
+            m_waiting.append({tag, echo.left(kKeep), matchKey(echo.left(kKeep)), QString()});
             echo.clear();
             length = 0;
             if (i + 1 < sent.size() && sent[i + 1] == '\n') ++i;
@@ -89,9 +89,10 @@ void AnswerReader::endAnswer()
 
     // The oldest line waiting with this echo. Only the oldest may match an empty echo: a stray
     // prompt (from before the upload) must not pass over lines that wait for theirs.
+    const QString key = matchKey(echo);
     qsizetype match = -1;
     for (qsizetype i = 0; i < m_waiting.size() && match < 0; ++i) {
-        if (m_waiting[i].echo == echo && (i == 0 || !echo.isEmpty())) match = i;
+        if (m_waiting[i].key == key && (i == 0 || !key.isEmpty())) match = i;
     }
     if (match < 0) {
         if (!m_waiting.isEmpty() && !m_waiting.front().stray) {
@@ -123,6 +124,18 @@ AnswerReader::Outcome AnswerReader::unanswered(const Waiting& line)
 {
     if (line.stray) return Outcome(Kind::Garbled, line.strayEcho);
     return Outcome(Kind::NoAnswer);
+}
+
+QString AnswerReader::matchKey(QStringView echo)
+{
+    // Blanks and case left out: what tells a lost character is the rest, and a board that echoes a
+    // tab or a letter its own way must not make a line it took look garbled.
+    QString key;
+    key.reserve(echo.size());
+    for (const QChar c : echo) {
+        if (c != u' ' && c != u'\t') key += c.toCaseFolded();
+    }
+    return key;
 }
 
 QMap<int, AnswerReader::Outcome> AnswerReader::finish()

@@ -53,12 +53,14 @@ private:
     {
         int tag;
         QString echo;      // what the board echoes, BELs left out
+        QString key;       // the echo as matched: see matchKey()
         QString strayEcho; // the echo of an answer that fitted no line, kept with the oldest line
         bool stray = false;
     };
     void endAnswer();
     void settle(const Waiting& line, const Outcome& outcome);
     static Outcome unanswered(const Waiting& line);
+    static QString matchKey(QStringView echo);
 
     static constexpr qsizetype kKeep = 512; // of an echo or message; a flood must not pile up here
 
