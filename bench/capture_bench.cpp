@@ -4,6 +4,7 @@
 
 #include "board/listingcapture.h"
 #include "platform/filedialog.h"
+#include "platform/prompter.h"
 #include "platform/serialline.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
@@ -54,6 +55,13 @@ public:
     QString status;
 };
 
+class NoPrompter : public Prompter
+{
+public:
+    Answer ask(const QString&, const QString&, const QString&, const QString&) override { return Answer::Cancel; }
+    void showReport(const QString&, const QString&) override {}
+};
+
 // The echo, numbered program lines up to about `bytes`, and the prompt.
 QString answer(qsizetype bytes)
 {
@@ -70,7 +78,8 @@ double captureMs(const QString& target, const QString& text, qsizetype chunkSize
     FixedDialog dialog(target);
     TerminalBuffer terminal;
     NoSurface surface;
-    ListingCapture capture(line, dialog, terminal, surface);
+    NoPrompter prompter;
+    ListingCapture capture(line, dialog, terminal, surface, prompter);
     capture.saveProgram();
 
     QElapsedTimer timer;

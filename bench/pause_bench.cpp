@@ -140,8 +140,8 @@ struct Rig
 {
     explicit Rig(const QString& device)
         : profile(dir.filePath(QStringLiteral("Korvel.ini"))), line(profile, [] { return QStringList(); }),
-          capture(line, dialog, terminal, surface), receive(terminal, capture), pause(clock, &receive),
-          upload(line, pause, dialog, surface), commands(line, pause, terminal, surface)
+          capture(line, dialog, terminal, surface, prompter), receive(terminal, capture), pause(clock, &receive),
+          upload(line, pause, dialog, surface, prompter), commands(line, pause, terminal, surface)
     {
         profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
         QObject::connect(&line, &SerialLine::received, [this](const QString& chunk) { receive.deliver(chunk); });
@@ -160,6 +160,7 @@ struct Rig
     QtClock clock;
     FakeFileDialog dialog;
     FakeSurface surface;
+    FakePrompter prompter;
     TerminalBuffer terminal;
     ListingCapture capture;
     ReceivePath receive;

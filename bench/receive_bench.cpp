@@ -6,8 +6,8 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/receive_bench [megabytes]
 #include "receiverig.h"
 
-#include "board/listingcapture.h"
 #include "app/receivepath.h"
+#include "board/listingcapture.h"
 #include "terminal/terminalbuffer.h"
 #include "terminal/terminalview.h"
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     std::printf("%-8s %10s %10s %12s %8s\n", "chunk", "MB", "MB/s", "CPU s/MB", "exact");
     for (const qsizetype chunkSize : {1, 16, 256, 4096}) {
         ReceiveRig rig;
-        auto& [line, dialog, surface, terminal, capture, receive] = rig;
+        auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
         TerminalView view(terminal);
         view.resize(593, 513);
         view.show();

@@ -1,6 +1,8 @@
 // libFuzzer target for the upload's line splitting: LineSplitter, fed the same file in the blocks
 // the input chooses, in one block and byte by byte, must send the lines that a plain walk over the
 // whole file finds, with the same end positions, and hold the same pending text after each block.
+// Both ways of cutting run on every input: by LF, and by CR alone (the upload's way for a file
+// without any LF).
 
 #include "board/programupload.h"
 
@@ -48,6 +50,23 @@ Reference referenceSplit(QByteArrayView file)
     return result;
 }
 
+// CR alone: every CR ends a line, sent as its text and CR LF; an LF is text like any other.
+Reference referenceSplitCrOnly(QByteArrayView file)
+{
+    Reference result;
+    QByteArray current;
+    for (qsizetype i = 0; i < file.size(); ++i) {
+        if (file[i] != '\r') {
+            current += file[i];
+            continue;
+        }
+        result.lines.append({i + 1, current + "\r\n"});
+        current.clear();
+    }
+    if (!current.isEmpty()) result.last = current + "\r\n";
+    return result;
+}
+
 [[noreturn]] void fail(const char* run, const char* what, qsizetype index)
 {
     std::fprintf(stderr, "fuzz_linesplitter (%s): %s at line %lld\n", run, what, static_cast<long long>(index));
@@ -55,7 +74,7 @@ Reference referenceSplit(QByteArrayView file)
 }
 
 void check(LineSplitter& splitter, const QList<QByteArrayView>& blocks, QByteArrayView file, const Reference& expected,
-           const char* run)
+           const char* run, char lineEnd)
 {
     qsizetype lineIndex = 0;
     qsizetype blockStart = 0;
@@ -69,9 +88,9 @@ void check(LineSplitter& splitter, const QList<QByteArrayView>& blocks, QByteArr
             ++lineIndex;
         }
         blockStart += block.size();
-        // Pending is the raw text since the last LF, CRs included.
-        const qsizetype lastLf = file.first(blockStart).lastIndexOf('\n');
-        if (splitter.pending() != file.sliced(lastLf + 1, blockStart - lastLf - 1))
+        // Pending is the raw text since the last line end, CRs (or LFs) included.
+        const qsizetype lastEnd = file.first(blockStart).lastIndexOf(lineEnd);
+        if (splitter.pending() != file.sliced(lastEnd + 1, blockStart - lastEnd - 1))
             fail(run, "pending differs", lineIndex);
     }
     if (lineIndex != expected.lines.size()) fail(run, "lines missing", lineIndex);
@@ -84,15 +103,17 @@ void check(LineSplitter& splitter, const QList<QByteArrayView>& blocks, QByteArr
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const SplitInput input(data, size);
-    const Reference expected = referenceSplit(input.data);
-
-    // One splitter for all three runs: after finish() it must be as good as new.
-    LineSplitter splitter;
-    check(splitter, input.blocks(input.data.size() + 1), input.data, expected, "chosen blocks");
-    check(splitter, {input.data}, input.data, expected, "one block");
     QList<QByteArrayView> bytes;
     for (qsizetype i = 0; i < input.data.size(); ++i)
         bytes.append(input.data.sliced(i, 1));
-    check(splitter, bytes, input.data, expected, "byte by byte");
+    for (const bool crOnly : {false, true}) {
+        const Reference expected = crOnly ? referenceSplitCrOnly(input.data) : referenceSplit(input.data);
+        const char lineEnd = crOnly ? '\r' : '\n';
+        // One splitter for all three runs: after finish() it must be as good as new.
+        LineSplitter splitter(crOnly);
+        check(splitter, input.blocks(input.data.size() + 1), input.data, expected, "chosen blocks", lineEnd);
+        check(splitter, {input.data}, input.data, expected, "one block", lineEnd);
+        check(splitter, bytes, input.data, expected, "byte by byte", lineEnd);
+    }
     return 0;
 }

@@ -39,6 +39,8 @@ private slots:
     void resetSequence();
     void resetSendsTheMemoryTop_data();
     void resetSendsTheMemoryTop();
+    void resetCancelled_data();
+    void resetCancelled();
 };
 
 void TestBoardCommands::runPausesTwoSeconds()
@@ -112,6 +114,32 @@ void TestBoardCommands::resetSendsTheMemoryTop()
     rig.commands.reset(mtop);
     QLocale::setDefault(QLocale::c());
     QCOMPARE(rig.line.sends.at(51), command);
+}
+
+void TestBoardCommands::resetCancelled_data()
+{
+    QTest::addColumn<int>("atPause");  // the pause during which the user cancels
+    QTest::addColumn<QString>("last"); // the last thing sent
+    QTest::newRow("during the blanks") << 10 << " ";
+    QTest::newRow("after the line end") << 51 << "\r\n";
+    QTest::newRow("after the memory top") << 52 << "mtop =  32768\r\n";
+}
+
+void TestBoardCommands::resetCancelled()
+{
+    QFETCH(int, atPause);
+    QFETCH(QString, last);
+    Rig rig;
+    rig.clock.onIdle = [&] {
+        if (rig.clock.idleCalls == atPause) rig.pause.cancel();
+    };
+    rig.pause.beginCancellable();
+    rig.commands.reset(rig.mtop);
+    // Neither the memory top nor "new" follows a cancel before them.
+    QCOMPARE(rig.line.sends.size(), atPause);
+    QCOMPARE(rig.line.sends.last(), last);
+    QCOMPARE(rig.clock.idleCalls, atPause);
+    QCOMPARE(rig.surface.status, QStringLiteral("Reset cancelled"));
 }
 
 QTEST_GUILESS_MAIN(TestBoardCommands)

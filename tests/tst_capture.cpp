@@ -1,5 +1,6 @@
 #include "app/receivepath.h"
 #include "board/listingcapture.h"
+#include "board/programtext.h"
 #include "board/programupload.h"
 #include "capturereference.h"
 #include "fakes.h"
@@ -19,7 +20,8 @@ struct Rig
     FakeFileDialog dialog;
     TerminalBuffer terminal;
     FakeSurface surface;
-    ListingCapture capture{line, dialog, terminal, surface};
+    FakePrompter prompter;
+    ListingCapture capture{line, dialog, terminal, surface, prompter};
     ReceivePath receivePath{terminal, capture};
     QTemporaryDir dir;
     QString target = dir.filePath(QStringLiteral("prog.lis"));
@@ -56,6 +58,9 @@ private slots:
     void clearScreenAndOtherDialogsLeaveTheCaptureAlone();
     void unwritableTargetKeepsTheOldFile();
     void matchesTheReferenceOnRandomSplits();
+    void comparison_data();
+    void comparison();
+    void verifyProgram();
 };
 
 void TestCapture::saveProgramStartsTheCapture()
@@ -96,28 +101,37 @@ void TestCapture::answers_data()
     QTest::addColumn<QStringList>("chunks");
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("buffer");
+    QTest::addColumn<bool>("listing"); // else nothing is written and the status says so
 
+    const QByteArray none(Rig::kMissing);
     QTest::newRow("plain") << QStringList{"LIST\r\n", "10 A\r\n20 B\r\n", "READY\r\n>"}
-                           << QByteArray("10 A\r\n20 B\r\n\r\n") << "10 A\r\n20 B\r\nREADY\r\n>";
-    QTest::newRow("echo split: kept") << QStringList{"LI", "ST\r\n10 A\r\nREADY\r\n>"}
-                                      << QByteArray("LIST\r\n10 A\r\n\r\n") << "LIST\r\n10 A\r\nREADY\r\n>";
+                           << QByteArray("10 A\r\n20 B\r\n\r\n") << "10 A\r\n20 B\r\nREADY\r\n>" << true;
+    // The start step cannot cut an echo split over two chunks; the file goes without it all the same.
+    QTest::newRow("echo split") << QStringList{"LI", "ST\r\n10 A\r\nREADY\r\n>"} << QByteArray("10 A\r\n\r\n")
+                                << "LIST\r\n10 A\r\nREADY\r\n>" << true;
     QTest::newRow("end marker split") << QStringList{"LIST\r\n", "10 A\r\nREA", "DY\r", "\n", ">"}
-                                      << QByteArray("10 A\r\n\r\n") << "10 A\r\nREADY\r\n>";
-    QTest::newRow("marker at the start") << QStringList{"LIST\r\n", "READY\r\n>"} << QByteArray("\r\n") << "READY\r\n>";
-    QTest::newRow("two markers: the last counts")
-        << QStringList{"LIST\r\n", "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail"}
-        << QByteArray("10 A\r\nREADY\r\n>\r\n20 B\r\n\r\n") << "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail";
+                                      << QByteArray("10 A\r\n\r\n") << "10 A\r\nREADY\r\n>" << true;
+    // An empty program: LIST answers nothing, which is a listing too.
+    QTest::newRow("marker at the start") << QStringList{"LIST\r\n", "READY\r\n>"} << QByteArray("\r\n") << "READY\r\n>"
+                                         << true;
+    // In front of the second prompt stands the first, so only the text in front of the first is a listing.
+    QTest::newRow("two markers: the first counts")
+        << QStringList{"LIST\r\n", "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail"} << QByteArray("10 A\r\n\r\n")
+        << "10 A\r\nREADY\r\n>\r\n20 B\r\nREADY\r\n>tail" << true;
     // Cut at 1 leaves "abLIST..."; the scan goes on at 2 in that, finds the second echo and cuts again.
-    QTest::newRow("second echo after the cut")
-        << QStringList{"xLIST\r\nabLIST\r\ncd", "READY\r\n>"} << QByteArray("cd\r\n") << "cdREADY\r\n>";
-    // Cut at 3 leaves "LIST\r\nz"; the scan goes on at 4, past the second echo.
-    QTest::newRow("second echo before the cut")
-        << QStringList{"abcLIST\r\nLIST\r\nz", "READY\r\n>"} << QByteArray("LIST\r\nz\r\n") << "LIST\r\nzREADY\r\n>";
-    QTest::newRow("case matters") << QStringList{"list\r\n", "Ready\r\n>READY\r\n>"}
-                                  << QByteArray("list\r\nReady\r\n>\r\n") << "list\r\nReady\r\n>READY\r\n>";
+    QTest::newRow("second echo after the cut") << QStringList{"xLIST\r\nabLIST\r\n10 cd", "READY\r\n>"}
+                                               << QByteArray("10 cd\r\n") << "10 cdREADY\r\n>" << true;
+    // Cut at 3 leaves "LIST\r\n10 z"; the scan goes on at 4, past the second echo.
+    QTest::newRow("second echo before the cut") << QStringList{"abcLIST\r\nLIST\r\n10 z", "READY\r\n>"}
+                                                << QByteArray("10 z\r\n") << "LIST\r\n10 zREADY\r\n>" << true;
+    QTest::newRow("case matters") << QStringList{"list\r\n", "Ready\r\n>READY\r\n>"} << none
+                                  << "list\r\nReady\r\n>READY\r\n>" << false;
     QTest::newRow("8-bit characters") << QStringList{"LIST\r\n", QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>")}
                                       << QByteArray("10 REM \xe4\r\n\r\n")
-                                      << QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>");
+                                      << QString::fromLatin1("10 REM \xe4\r\nREADY\r\n>") << true;
+    // Save chosen while a program ran, then Ctrl-C: the program's output is no listing.
+    QTest::newRow("program output") << QStringList{"LIST\r\n", " 1 \r\n 2 \r\nSTOP - IN LINE 20\r\n", "READY\r\n>"}
+                                    << none << " 1 \r\n 2 \r\nSTOP - IN LINE 20\r\nREADY\r\n>" << false;
 }
 
 void TestCapture::answers()
@@ -125,6 +139,7 @@ void TestCapture::answers()
     QFETCH(QStringList, chunks);
     QFETCH(QByteArray, file);
     QFETCH(QString, buffer);
+    QFETCH(bool, listing);
     Rig rig;
     rig.save(rig.target);
 
@@ -136,7 +151,8 @@ void TestCapture::answers()
     QCOMPARE(rig.file(), file);
     QCOMPARE(rig.capture.buffer(), buffer);
     QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
-    QCOMPARE(rig.surface.status, QString());
+    QCOMPARE(rig.surface.status,
+             listing ? QString() : "The board's answer is not a listing: nothing written to " + rig.target);
     // Nothing of the capture, prompt included, reaches the terminal.
     QCOMPARE(rig.terminal.text(), QString());
 }
@@ -169,7 +185,7 @@ void TestCapture::clearScreenAndOtherDialogsLeaveTheCaptureAlone()
     // A Merge Program meanwhile uses the same dialog for another file.
     FakeClock clock;
     Pause pause(clock);
-    ProgramUpload upload(rig.line, pause, rig.dialog, rig.surface);
+    ProgramUpload upload(rig.line, pause, rig.dialog, rig.surface, rig.prompter);
     rig.dialog.answers = {rig.dir.filePath(QStringLiteral("other.lis"))};
     upload.mergeProgram();
     QCOMPARE(rig.capture.target(), rig.target);
@@ -229,6 +245,81 @@ void TestCapture::matchesTheReferenceOnRandomSplits()
             if (reference.mode == 0) break;
         }
     }
+}
+
+void TestCapture::comparison_data()
+{
+    QTest::addColumn<QStringList>("file");
+    QTest::addColumn<QStringList>("board");
+    QTest::addColumn<QStringList>("differences"); // "missing N", "extra N", "differs N"
+    QTest::addColumn<int>("fileLines");
+
+    const QStringList listed{"10     PRINT \"a  b\"", "20     FOR I=1 TO 3", "30     NEXT I", ""};
+    QTest::newRow("spacing and case outside strings")
+        << QStringList{"10 print \"a  b\"", "20 for i = 1 to 3", "30 NEXT  I"} << listed << QStringList{} << 3;
+    QTest::newRow("case inside a string")
+        << QStringList{"10 print \"A  B\"", "20 FORI=1TO3", "30 NEXTI"} << listed << QStringList{"differs 10"} << 3;
+    QTest::newRow("missing and extra") << QStringList{"10 print \"a  b\"", "25 END", "30 next i"} << listed
+                                       << QStringList{"extra 20", "missing 25"} << 3;
+    // As the board files lines: the later of two wins, a number alone deletes, above 65535 and
+    // commands store nothing.
+    QTest::newRow("as the board files lines") << QStringList{"10 print \"x\"",
+                                                             "20 for i=1 to 3",
+                                                             "10 print \"a  b\"",
+                                                             "30 NEXT I",
+                                                             "40 END",
+                                                             "40",
+                                                             "65536 END",
+                                                             "new",
+                                                             "PRINT 1"}
+                                              << listed << QStringList{} << 3;
+    QTest::newRow("empty program") << QStringList{} << QStringList{""} << QStringList{} << 0;
+}
+
+void TestCapture::comparison()
+{
+    QFETCH(QStringList, file);
+    QFETCH(QStringList, board);
+    QFETCH(QStringList, differences);
+    QFETCH(int, fileLines);
+    const programtext::Comparison result = programtext::compareProgram(file, board);
+    QStringList got;
+    for (const auto& [kind, list] : {std::pair{"missing", result.missing}, std::pair{"extra", result.extra},
+                                     std::pair{"differs", result.differing}}) {
+        for (const auto& difference : list)
+            got.append(QStringLiteral("%1 %2").arg(QLatin1String(kind)).arg(difference.number));
+    }
+    got.sort();
+    QCOMPARE(got, differences);
+    QCOMPARE(result.fileLines, fileLines);
+    QCOMPARE(result.matches(), differences.isEmpty());
+}
+
+void TestCapture::verifyProgram()
+{
+    Rig rig;
+    const QString source = rig.dir.filePath(QStringLiteral("verify.lis"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("10 print 1\r20 print 2\r") > 0);
+    file.close();
+    const QString answer = QStringLiteral("LIST\r\n10     PRINT 1\r\n20     PRINT 3\r\n\r\nREADY\r\n>");
+    for (const bool same : {false, true}) {
+        rig.dialog.answers = {source};
+        rig.capture.verifyProgram();
+        QCOMPARE(rig.line.sends.last(), QStringLiteral("LIST\r\n"));
+        QCOMPARE(rig.surface.status, "Verifying " + source + " ...");
+        rig.receive(same ? QString(answer).replace(u'3', u'2') : answer);
+        rig.receive(QStringLiteral("\n"));
+        QCOMPARE(rig.capture.mode(), CaptureMode::Terminal);
+        QCOMPARE(rig.surface.status,
+                 same ? "Program on the board matches " + source + " (2 lines)"
+                      : "Program on the board differs from " + source + ": 0 missing, 0 extra, 1 different");
+        QCOMPARE(rig.terminal.text(), QString());
+    }
+    QCOMPARE(rig.prompter.reports.size(), 1);
+    QCOMPARE(rig.prompter.reports[0].second.simplified(),
+             QStringLiteral("line 20 differs file: 20 print 2 board: 20 PRINT 3"));
+    QCOMPARE(rig.file(), QByteArray(Rig::kMissing));
 }
 
 QTEST_GUILESS_MAIN(TestCapture)

@@ -5,13 +5,15 @@
 #include "boardsession.h"
 #include "testhelpers.h"
 
+#include "app/form1.h"
 #include "platform/iniprofile.h"
 #include "platform/qtserialline.h"
-#include "app/form1.h"
 #include "terminal/terminalview.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -26,9 +28,29 @@ private slots:
     void typedKeysReachTheBoard();
     void loadThenSaveGivesTheListingBack();
     void runMemoryAndReset();
+    void saveLoadSaveKeepsTheListing();
+    void promptPacingLosesNoLine();
 
 private:
     using Session = BoardSession;
+
+    static QString status(Session& session)
+    {
+        return session.form->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage();
+    }
+    // Save or Verify Program until the capture is over. It ends on the chunk after the prompt; when the
+    // board is quiet by then, a CR gives it one more.
+    static void capture(Session& session, const char* command, const QString& file)
+    {
+        session.fakes.fileDialog.answers = {file};
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), command));
+        // The buffer of the last capture stays until the first chunk of this one replaces it.
+        QTRY_VERIFY_WITH_TIMEOUT(session.form->capture().mode() != CaptureMode::AwaitingEcho &&
+                                     session.form->capture().buffer().contains(QLatin1String("READY\r\n>")),
+                                 20000);
+        if (session.form->capture().mode() != CaptureMode::Terminal) session.line.sendLine(QStringLiteral("\r"));
+        QTRY_COMPARE_WITH_TIMEOUT(session.form->capture().mode(), CaptureMode::Terminal, 10000);
+    }
 
     QProcess m_board;
     QString m_device;
@@ -112,6 +134,61 @@ void TestEndToEnd::runMemoryAndReset()
                               qPrintable(session.text().toUtf8().toPercentEncoding(" ")), 10000);
     QVERIFY2(!session.text().contains(QLatin1String("hello")),
              qPrintable(session.text().toUtf8().toPercentEncoding(" ")));
+}
+
+void TestEndToEnd::saveLoadSaveKeepsTheListing()
+{
+    Session session(m_device, m_dir.path());
+    // Line 80 is typed in 68 characters and listed in 99: sent back as listed, the board would keep 78.
+    const QString source = m_dir.filePath(QStringLiteral("round.bas"));
+    QVERIFY(writeFile(source, "10 print \"a  b\" : rem  count   up\n"
+                              "80 A=1:B=2:C=3:D=4:E=5:F=6:G=7:H=8:I=9:J=10:K=11:L=12:M=13:N=14:O=15\n"
+                              "90 data 1 , \"x  y\" , 3\n"));
+    const QString first = m_dir.filePath(QStringLiteral("FIRST.LIS"));
+    const QString second = m_dir.filePath(QStringLiteral("SECOND.LIS"));
+    for (const auto& [from, to] : {std::pair{source, first}, std::pair{first, second}}) {
+        session.fakes.fileDialog.answers = {from};
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), "loadProgram"));
+        QTRY_VERIFY_WITH_TIMEOUT(session.text().contains(QLatin1String("3\r\n>")), 10000);
+        capture(session, "saveProgram", to);
+        if (QTest::currentTestFailed()) return;
+    }
+    const QByteArray listing = readFile(first);
+    QVERIFY2(listing.contains("\r\n80    A=1 : B=2 : C=3 : D=4 : E=5 : F=6 : G=7 : H=8 : I=9 : J=10 : K=11 : L=12 : "
+                              "M=13 : N=14 : O=15\r\n"),
+             listing.constData());
+    QCOMPARE(readFile(second), listing);
+}
+
+void TestEndToEnd::promptPacingLosesNoLine()
+{
+    // A board that takes its time over each line like the genuine one, and loses what arrives meanwhile.
+    QProcess board;
+    board.start(qEnvironmentVariable("KORVEL_BOARDSIM"),
+                {"--line-ms", "10-30", "--first-line-ms", "450", "--lossy", "--baud", "9600", "--seed", "7"});
+    QVERIFY(board.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(board.canReadLine(), 10000);
+    const QString device = QString::fromLocal8Bit(board.readLine()).trimmed();
+    {
+        Session session(device, m_dir.path(), true);
+        QByteArray program;
+        for (int n = 1; n <= 40; ++n)
+            program += QByteArray::number(n * 10) + " print \"line " + QByteArray::number(n) + "\" , " +
+                       QByteArray(n % 7 * 5, 'x') + "\r\n";
+        const QString source = m_dir.filePath(QStringLiteral("forty.lis"));
+        QVERIFY(writeFile(source, program));
+        session.fakes.fileDialog.answers = {source};
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(QMetaObject::invokeMethod(session.form.get(), "loadProgram"));
+        qInfo("40 lines prompt-paced in %lld ms", timer.elapsed());
+        QCOMPARE(status(session), QString());
+
+        capture(session, "verifyProgram", source);
+        QCOMPARE(status(session), "Program on the board matches " + source + " (40 lines)");
+    }
+    board.terminate();
+    board.waitForFinished(5000);
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -5,16 +5,28 @@
 #include "testhelpers.h"
 
 #include "app/form1.h"
+#include "board/uploadsetup.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+QString statusText(QWidget& form)
+{
+    return form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage();
+}
+
+} // namespace
 
 class TestForm1 : public QObject
 {
@@ -34,6 +46,11 @@ private slots:
     void keysGoToTheLine();
     void chunksAndKeysDuringCommandComeAfterIt();
     void closeBoxDuringCommandWaits();
+    void escapeCancelsLoadOtherKeysWait();
+    void cancelButtonStopsReset();
+    void escapeWaitsWhenNothingCanBeCancelled();
+    void uploadDialogKeepsThePacing();
+    void promptPacedAnswersShowAtOnce();
 };
 
 void TestForm1::menu()
@@ -57,11 +74,12 @@ void TestForm1::menu()
          {{"save", "Save Program"},
           {"load", "Load Program"},
           {"merge", "Merge Program"},
+          {"verify", "Verify Program"},
           {"run", "Run Program"},
           {"edit", "Edit Program"},
           {"dummy01", "    ----------"},
           {"End", "Exit"}}},
-        {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}, {"ports", "Ports"}}},
+        {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}, {"upload", "Upload"}, {"ports", "Ports"}}},
         {"dummy04", {{"about", "About"}, {"help", "Help"}, {"B52help", "Intel B-52 Manual"}}},
     };
     for (auto it = menus.begin(); it != menus.end(); ++it) {
@@ -121,7 +139,7 @@ void TestForm1::startUpOrder()
     // Each value is set right after it is read; the line opens only when all four are set.
     QCOMPARE(fakes.journal, (QStringList{"close", "read ComPort/Baud", "baud=9600", "read ComPort/Databits",
                                          "databits=8", "read ComPort/Stopbits", "stopbits=1", "read ComPort/Port",
-                                         "port=2", "read MTop/MTop", "open"}));
+                                         "port=2", "read MTop/MTop", "read Upload/Pacing", "open"}));
     QCOMPARE(form.terminal().text(), QString());
     QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
 }
@@ -305,6 +323,118 @@ void TestForm1::closeBoxDuringCommandWaits()
     QCOMPARE(fakes.line.sentText().right(5), QStringLiteral("new\r\n"));
     QVERIFY(!form.isVisible());
     QVERIFY(fakes.profile.writes.isEmpty());
+}
+
+void TestForm1::escapeCancelsLoadOtherKeysWait()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("prog.lis"));
+    QVERIFY(writeFile(path, "10 A\r\n20 B\r\n30 C\r\n40 D\r\n50 E\r\n"));
+    fakes.fileDialog.answers = {path};
+    auto* cancel = form.findChild<QPushButton*>(QStringLiteral("cmdCancelUpload"));
+    QVERIFY(cancel && !cancel->isVisible());
+    bool shown = true;
+    // Keys reach the window as from the keyboard, while the pause runs.
+    fakes.clock.onIdle = [&] {
+        shown = shown && cancel->isVisible();
+        if (fakes.clock.idleCalls == 2) QTest::keyClick(form.windowHandle(), Qt::Key_A);
+        if (fakes.clock.idleCalls == 3) QTest::keyClick(form.windowHandle(), Qt::Key_Escape);
+    };
+    triggerAction(form, "load");
+    QCOMPARE(fakes.line.sends, (QStringList{"new\r\n", "10 A\r\n", "20 B\r\n"}));
+    QCOMPARE(statusText(form), QStringLiteral("Upload cancelled after 2 of 5 lines"));
+    QVERIFY(shown);
+    QVERIFY(!cancel->isVisible());
+    // The key typed meanwhile goes out once the command is over; Escape went nowhere.
+    QCoreApplication::processEvents();
+    QCOMPARE(fakes.line.sends.mid(3), QStringList{"a"});
+}
+
+void TestForm1::cancelButtonStopsReset()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    auto* cancel = form.findChild<QPushButton*>(QStringLiteral("cmdCancelUpload"));
+    fakes.clock.onIdle = [&] {
+        // A click on the button as the window gets it from the mouse, and one beside it.
+        if (fakes.clock.idleCalls == 4)
+            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, form.terminalView()->mapTo(&form, QPoint(5, 5)));
+        if (fakes.clock.idleCalls == 5)
+            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, cancel->mapTo(&form, cancel->rect().center()));
+    };
+    triggerAction(form, "reset");
+    QCOMPARE(fakes.line.sends, QStringList(5, QStringLiteral(" ")));
+    QCOMPARE(statusText(form), QStringLiteral("Reset cancelled"));
+}
+
+void TestForm1::escapeWaitsWhenNothingCanBeCancelled()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    fakes.clock.onIdle = [&] { QTest::keyClick(form.windowHandle(), Qt::Key_Escape); };
+    triggerAction(form, "run");
+    QCOMPARE(fakes.line.sends, QStringList{"RUN\r\n"});
+    QCoreApplication::processEvents();
+    QCOMPARE(fakes.line.sends, (QStringList{"RUN\r\n", "\x1b"}));
+}
+
+void TestForm1::uploadDialogKeepsThePacing()
+{
+    const QList<QPair<QString, Pacing>> stored = {{"Prompt", Pacing::Prompt},
+                                                  {" PROMPT ", Pacing::Prompt},
+                                                  {"Fixed", Pacing::Fixed},
+                                                  {"", Pacing::Fixed},
+                                                  {"promptly", Pacing::Fixed}};
+    for (const auto& [value, pacing] : stored) {
+        FakeProfile profile;
+        profile.set("Upload", "Pacing", value);
+        QCOMPARE(UploadSetup::readPacing(profile), pacing);
+    }
+
+    FakePlatform fakes;
+    fakes.profile.set("Upload", "Pacing", "Prompt");
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    triggerAction(form, "upload");
+    auto* dialog = form.findChild<UploadSetup*>();
+    QVERIFY(dialog && dialog->isVisible() && !form.isVisible());
+    QVERIFY(dialog->findChild<QRadioButton*>(QStringLiteral("optPrompt"))->isChecked());
+    dialog->findChild<QRadioButton*>(QStringLiteral("optFixed"))->click();
+    dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    // Written at once, not only at Exit.
+    QCOMPARE(fakes.profile.writes, QStringList{"Upload/Pacing=Fixed"});
+    QVERIFY(form.isVisible());
+}
+
+void TestForm1::promptPacedAnswersShowAtOnce()
+{
+    FakePlatform fakes;
+    fakes.profile.set("Upload", "Pacing", "Prompt");
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("prog.lis"));
+    QVERIFY(writeFile(path, "10 A=1\n20 B=2\n"));
+    fakes.fileDialog.answers = {path};
+    QStringList shownDuring;
+    fakes.clock.onIdle = [&] {
+        fakes.line.deliver(fakes.line.sends.last().chopped(2) + QStringLiteral("\r\n>\n"));
+        shownDuring.append(form.terminal().text());
+    };
+    triggerAction(form, "merge");
+    QCOMPARE(shownDuring, (QStringList{"10 A=1\r\n>\n", "10 A=1\r\n>\n20 B=2\r\n>\n"}));
+    QCOMPARE(fakes.clock.idleCalls, 2);
+    QCOMPARE(statusText(form), QString());
 }
 
 QTEST_MAIN(TestForm1)

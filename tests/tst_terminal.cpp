@@ -256,7 +256,7 @@ void TestTerminal::pauseNeverEndsEarly()
 void TestTerminal::chunksHeldDuringCommand()
 {
     ReceiveRig rig;
-    auto& [line, dialog, surface, terminal, capture, receive] = rig;
+    auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
     FakeClock clock;
     int scrolls = 0;
     receive.setScrollToEnd([&] { ++scrolls; });
@@ -284,7 +284,7 @@ void TestTerminal::chunksBeforeFirstPauseGoThrough()
 {
     // A file dialog comes before a command's pauses; what arrives while it is open is shown at once.
     ReceiveRig rig;
-    auto& [line, dialog, surface, terminal, capture, receive] = rig;
+    auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
     CommandScope command(receive);
     receive.deliver(QStringLiteral("shown"));
     QCOMPARE(terminal.text(), QStringLiteral("shown"));
@@ -293,7 +293,7 @@ void TestTerminal::chunksBeforeFirstPauseGoThrough()
 void TestTerminal::closeRequestedDuringCommandRunsAfterIt()
 {
     ReceiveRig rig;
-    auto& [line, dialog, surface, terminal, capture, receive] = rig;
+    auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
     QStringList order;
     {
         CommandScope command(receive);

@@ -1,10 +1,12 @@
 #include "app/form1.h"
 
 #include "board/mtopchg.h"
+#include "board/uploadsetup.h"
 #include "common/twips.h"
 #include "config/portsdialog.h"
 #include "config/serialsetup.h"
 #include "help/frmabout.h"
+#include "platform/clock.h"
 #include "platform/serialline.h"
 #include "resources/appicon.h"
 #include "terminal/terminalview.h"
@@ -16,6 +18,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 namespace {
@@ -35,8 +38,9 @@ QFont terminalFont()
 
 Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* parent)
     : QMainWindow(parent), m_platform(platform), m_describePorts(std::move(describePorts)),
-      m_capture(platform.line, platform.fileDialog, m_terminal, *this), m_receive(m_terminal, m_capture),
-      m_pause(platform.clock, &m_receive), m_upload(platform.line, m_pause, platform.fileDialog, *this),
+      m_capture(platform.line, platform.fileDialog, m_terminal, *this, platform.prompter),
+      m_receive(m_terminal, m_capture), m_pause(platform.clock, &m_receive),
+      m_upload(platform.line, m_pause, platform.fileDialog, *this, platform.prompter),
       m_commands(platform.line, m_pause, m_terminal, *this),
       m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
              platform.applicationDir),
@@ -57,9 +61,20 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     connect(&m_platform.line, &SerialLine::opened, this, &Form1::showLineWorks);
     connect(m_text2, &TerminalView::bytesTyped, this, &Form1::sendTypedBytes);
     m_receive.setScrollToEnd([this] { m_text2->requestScrollToEnd(); });
+    m_receive.setTap(&m_upload);
+    m_gate.setCancelButton(m_cmdCancelUpload);
+    m_gate.setCancel([this] {
+        m_pause.cancel();
+        return m_pause.cancelled();
+    });
+    connect(m_cmdCancelUpload, &QPushButton::clicked, this, [this] { m_pause.cancel(); });
+    m_platform.clock.setInputGate(&m_gate);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    m_platform.clock.setInputGate(nullptr);
+}
 
 void Form1::buildControls()
 {
@@ -81,6 +96,12 @@ void Form1::buildControls()
     m_progressBar1->setGeometry(twips::rect(360, 7290, 8940, 375));
     m_progressBar1->setRange(0, 100);
     m_progressBar1->hide();
+
+    m_cmdCancelUpload = new QPushButton(QStringLiteral("Cancel"), client);
+    m_cmdCancelUpload->setObjectName(QStringLiteral("cmdCancelUpload"));
+    m_cmdCancelUpload->setGeometry(twips::rect(8100, 7290, 1200, 375));
+    m_cmdCancelUpload->setFocusPolicy(Qt::NoFocus); // the keys stay with the terminal
+    m_cmdCancelUpload->hide();
 
     m_statusBar1 = new QStatusBar(client);
     m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -111,6 +132,7 @@ void Form1::buildMenu()
     addAction(file, "save", QStringLiteral("Save Program"), &Form1::saveProgram);
     addAction(file, "load", QStringLiteral("Load Program"), &Form1::loadProgram);
     addAction(file, "merge", QStringLiteral("Merge Program"), &Form1::mergeProgram);
+    addAction(file, "verify", QStringLiteral("Verify Program"), &Form1::verifyProgram);
     addAction(file, "run", QStringLiteral("Run Program"), &Form1::runProgram);
     addAction(file, "edit", QStringLiteral("Edit Program"), &Form1::editProgram);
     addAction(file, "dummy01", QStringLiteral("    ----------"), nullptr)->setEnabled(false);
@@ -119,6 +141,7 @@ void Form1::buildMenu()
     QMenu* settings = addMenu("dummy02", QStringLiteral("Settings"));
     addAction(settings, "comSet", QStringLiteral("ComPort"), &Form1::openSerialSetup);
     addAction(settings, "MTop", QStringLiteral("MTOP"), &Form1::openMTopDialog);
+    addAction(settings, "upload", QStringLiteral("Upload"), &Form1::openUploadSetup);
     addAction(settings, "ports", QStringLiteral("Ports"), &Form1::openPorts);
 
     // These three sit on the bar itself and act when clicked there.
@@ -137,6 +160,7 @@ void Form1::load()
     SerialLine& line = m_platform.line;
     line.close();
     m_mtop = m_settings.load(line);
+    m_upload.setPacing(UploadSetup::readPacing(m_platform.profile));
     line.open();
     m_progressBar1->hide();
     m_terminal.clear();
@@ -196,8 +220,24 @@ void Form1::sendTypedBytes(const QByteArray& bytes)
 
 void Form1::runCommand(const std::function<void()>& command)
 {
-    CommandScope scope(m_receive);
-    command();
+    {
+        CommandScope scope(m_receive);
+        command();
+    }
+    // Only the outermost command lets the held keys and clicks go.
+    if (!m_receive.commandRunning()) m_gate.releaseHeld();
+}
+
+void Form1::runCancellable(const std::function<void()>& command)
+{
+    // The bar makes room for the button while the command runs.
+    m_pause.beginCancellable();
+    m_progressBar1->setGeometry(twips::rect(360, 7290, 7680, 375));
+    m_cmdCancelUpload->show();
+    runCommand(command);
+    m_cmdCancelUpload->hide();
+    m_progressBar1->setGeometry(twips::rect(360, 7290, 8940, 375));
+    m_pause.endCancellable();
 }
 
 void Form1::exitProgram()
@@ -225,12 +265,23 @@ void Form1::saveProgram()
 
 void Form1::loadProgram()
 {
-    runCommand([this] { m_upload.loadProgram(); });
+    runCancellable([this] { m_upload.loadProgram(); });
 }
 
 void Form1::mergeProgram()
 {
-    runCommand([this] { m_upload.mergeProgram(); });
+    runCancellable([this] { m_upload.mergeProgram(); });
+}
+
+void Form1::verifyProgram()
+{
+    runCommand([this] { m_capture.verifyProgram(); });
+    m_text2->requestSync();
+}
+
+void Form1::pasteToBoard(const QString& text)
+{
+    runCancellable([this, &text] { m_upload.pasteText(text); });
 }
 
 void Form1::runProgram()
@@ -250,7 +301,7 @@ void Form1::showMemory()
 
 void Form1::resetBoard()
 {
-    runCommand([this] {
+    runCancellable([this] {
         m_commands.reset(m_mtop);
         m_text2->requestSync();
     });
@@ -265,6 +316,15 @@ void Form1::openMTopDialog()
 {
     MTopChg* dialog = MTopChg::open(*this, m_platform.line, m_mtop);
     connect(dialog, &MTopChg::accepted, this, [this](double mtop) { m_mtop = mtop; });
+}
+
+void Form1::openUploadSetup()
+{
+    UploadSetup* dialog = UploadSetup::open(*this, m_platform.profile, m_upload.pacing());
+    connect(dialog, &UploadSetup::accepted, this, [this](Pacing pacing, bool written) {
+        m_upload.setPacing(pacing);
+        if (!written) setStatusText(QStringLiteral("Cannot write the upload setting to Korvel.ini"));
+    });
 }
 
 void Form1::openPorts()

@@ -16,13 +16,17 @@
  * scroll to the end. The view follows the buffer's changes a few milliseconds later, so a burst
  * of chunks costs one repaint, not one per chunk.
  *
- * How a command runs. The commands that type into the board (Save, Load, Merge, Run, Memory,
- * Reset, Edit) run inside a CommandScope; the dialogs, Clear Screen and Exit need none. A
- * command's pauses run the event loop without user input: the window paints and the line is
- * read, but chunks that arrive from the first pause on are held and dispatched right after the
- * command returns, and keys, menu choices and a click on the close box wait until then too.
+ * How a command runs. The commands that type into the board (Save, Verify, Load, Merge, Run,
+ * Memory, Reset, Edit) run inside a CommandScope; the dialogs, Clear Screen and Exit need none. A
+ * command's pauses run the event loop: the window paints and the line is read, but chunks that
+ * arrive from the first pause on are held and dispatched right after the command returns (a
+ * prompt-paced upload shows them at once), and keys, menu choices and a click on the close box
+ * wait until then too. User input reaches the pauses only through the InputGate, which holds it
+ * back, except Escape and the Cancel button beside the progress bar while Load, Merge, a paste or
+ * Reset runs: they cancel it.
  */
 
+#include "app/inputgate.h"
 #include "app/receivepath.h"
 #include "platform/platform.h"
 #include "terminal/pause.h"
@@ -40,6 +44,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QStatusBar;
 class TerminalView;
 
@@ -65,6 +70,10 @@ public:
     void setProgressValue(float percent) override;
     void setProgressVisible(bool visible) override;
 
+public slots:
+    // Text pasted into the terminal, sent as an upload.
+    void pasteToBoard(const QString& text);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -78,12 +87,14 @@ private slots:
     void saveProgram();
     void loadProgram();
     void mergeProgram();
+    void verifyProgram();
     void runProgram();
     void editProgram();
     void showMemory();
     void resetBoard();
     void openSerialSetup();
     void openMTopDialog();
+    void openUploadSetup();
     void openPorts();
     void openAbout();
     void openHelp();
@@ -93,6 +104,7 @@ private:
     void buildControls();
     void buildMenu();
     void runCommand(const std::function<void()>& command);
+    void runCancellable(const std::function<void()>& command);
 
     Platform m_platform;
     PortDescriber m_describePorts;
@@ -105,10 +117,12 @@ private:
     BoardCommands m_commands;
     HelpCommands m_help;
     SettingsFile m_settings;
+    InputGate m_gate;
     bool m_ending = false;
     QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 
-    TerminalView* m_text2 = nullptr;        // terminal display
-    QProgressBar* m_progressBar1 = nullptr; // upload progress, over the bottom of the terminal
-    QStatusBar* m_statusBar1 = nullptr;     // one simple text
+    TerminalView* m_text2 = nullptr;          // terminal display
+    QProgressBar* m_progressBar1 = nullptr;   // upload progress, over the bottom of the terminal
+    QPushButton* m_cmdCancelUpload = nullptr; // beside the bar while a command can be cancelled
+    QStatusBar* m_statusBar1 = nullptr;       // one simple text
 };

@@ -10,6 +10,7 @@ ReceivePath::ReceivePath(TerminalBuffer& terminal, ListingCapture& capture) : m_
 
 void ReceivePath::deliver(const QString& chunk)
 {
+    if (m_tap) m_tap->chunkArrived(chunk);
     if (m_holding) {
         if (!m_held.isEmpty() && m_held.last().size() < kHeldChunkSize)
             m_held.last().append(chunk);

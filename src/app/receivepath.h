@@ -1,6 +1,7 @@
 #pragma once
 
 #include "terminal/pause.h"
+#include "terminal/receivetap.h"
 
 #include <QList>
 #include <QString>
@@ -18,13 +19,16 @@ class ListingCapture;
 //
 // While a command is running and has started pausing, chunks are held and dispatched, in
 // arrival order and in the mode that then holds, right after the command returns. The file
-// dialogs that come before a command's pauses still see chunks dispatched at once.
+// dialogs that come before a command's pauses still see chunks dispatched at once, and so do
+// the pauses that watch for the board's prompt. A tap, when set, sees every chunk on arrival,
+// before it is held or dispatched.
 class ReceivePath : public PauseListener
 {
 public:
     ReceivePath(TerminalBuffer& terminal, ListingCapture& capture);
 
     void setScrollToEnd(std::function<void()> scroll) { m_scrollToEnd = std::move(scroll); }
+    void setTap(ReceiveTap* tap) { m_tap = tap; }
 
     // Entry point for the serial line's chunks.
     void deliver(const QString& chunk);
@@ -41,11 +45,11 @@ public:
 
     qsizetype heldChunks() const { return m_held.size(); }
 
-    // A pause counts as a nested command that starts holding.
-    void pauseBegins() override
+    // A pause counts as a nested command, which starts holding unless it watches for the prompt.
+    void pauseBegins(bool holdChunks) override
     {
         beginCommand();
-        hold();
+        if (holdChunks) hold();
     }
     void pauseEnds() override { endCommand(); }
 
@@ -59,6 +63,7 @@ private:
     TerminalBuffer& m_terminal;
     ListingCapture& m_capture;
     std::function<void()> m_scrollToEnd;
+    ReceiveTap* m_tap = nullptr;
     int m_depth = 0;
     bool m_holding = false;
     QList<QString> m_held;

@@ -26,16 +26,18 @@ void BoardCommands::reset(double mtop)
     // Cleared first, so the board's sign-on after the reset stands on an empty terminal.
     m_terminal.clear();
     m_surface.setStatusText(QStringLiteral("Please RESET 80C32 Board!"));
+    // A cancel stops the sequence where it stands: what has gone out stays sent, nothing follows.
+    const auto cancelled = [this] { m_surface.setStatusText(QStringLiteral("Reset cancelled")); };
     // After a reset the interpreter waits for a blank to measure the baud rate. The blanks cover
     // ten seconds, so whenever the user presses the button in that time, some still arrive.
     for (int i = 0; i < kResetBlanks; ++i) {
         m_line.sendLine(QStringLiteral(" "));
-        m_pause.wait(kBlankPause);
+        if (!m_pause.wait(kBlankPause)) return cancelled();
     }
     m_line.sendLine(QStringLiteral("\r\n"));
-    m_pause.wait(kResetStepPause);
+    if (!m_pause.wait(kResetStepPause)) return cancelled();
     m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(mtop) + QStringLiteral("\r\n"));
-    m_pause.wait(kResetStepPause);
+    if (!m_pause.wait(kResetStepPause)) return cancelled();
     m_line.sendLine(QStringLiteral("new\r\n"));
     m_surface.setStatusText(QString());
 }

@@ -21,7 +21,8 @@ public:
 
     void runProgram();
     void memory();
-    // Ends by setting the board's memory top to mtop.
+    // Ends by setting the board's memory top to mtop and erasing the program; a cancel during its
+    // pauses stops it there.
     void reset(double mtop);
 
 private:

@@ -1,15 +1,45 @@
 #include "board/listingcapture.h"
 
+#include "board/programtext.h"
 #include "common/files.h"
 #include "platform/filedialog.h"
+#include "platform/prompter.h"
 #include "platform/serialline.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <algorithm>
 
-ListingCapture::ListingCapture(SerialLine& line, FileDialog& dialog, TerminalBuffer& terminal, Surface& surface)
-    : m_line(line), m_dialog(dialog), m_terminal(terminal), m_surface(surface)
+namespace {
+
+// The answer without the echo of "LIST" when the start step could not cut it: that happens when
+// the echo came split over two chunks, as it often does from a board that echoes as it reads.
+QStringView withoutEcho(QStringView answer)
+{
+    qsizetype start = 0;
+    while (start < answer.size() && (answer[start] == u'\r' || answer[start] == u'\n'))
+        ++start;
+    if (answer.sliced(start).startsWith(ListingCapture::kEchoMarker))
+        return answer.sliced(start + ListingCapture::kEchoMarker.size());
+    return answer;
+}
+
+QString differenceLine(const programtext::LineDifference& difference, const QString& what)
+{
+    QString line = QStringLiteral("line %1").arg(difference.number).leftJustified(12) + what.leftJustified(9);
+    if (!difference.fileLine.isEmpty()) line += QStringLiteral("file: ") + difference.fileLine;
+    if (!difference.fileLine.isEmpty() && !difference.boardLine.isEmpty()) line += QStringLiteral("    ");
+    if (!difference.boardLine.isEmpty()) line += QStringLiteral("board: ") + difference.boardLine;
+    return line;
+}
+
+} // namespace
+
+ListingCapture::ListingCapture(SerialLine& line, FileDialog& dialog, TerminalBuffer& terminal, Surface& surface,
+                               Prompter& prompter)
+    : m_line(line), m_dialog(dialog), m_terminal(terminal), m_surface(surface), m_prompter(prompter)
 {}
 
 void ListingCapture::saveProgram()
@@ -20,12 +50,43 @@ void ListingCapture::saveProgram()
     const std::optional<QString> chosen =
         m_dialog.ask({FileRequest::Mode::Save, FileDialog::kListingFilter, FileDialog::kListingSuffix, QString()});
     if (!chosen || chosen->isEmpty()) return;
+    start(Purpose::Save, *chosen, QStringLiteral("Saving ") + *chosen + QStringLiteral(" ..."));
+}
+
+void ListingCapture::verifyProgram()
+{
+    m_surface.setProgressValue(0.0f);
+    m_surface.setProgressVisible(false);
+
+    const std::optional<QString> chosen =
+        m_dialog.ask({FileRequest::Mode::Open, FileDialog::kListingFilter, FileDialog::kListingSuffix, QString()});
+    if (!chosen || chosen->isEmpty() || !fileExists(*chosen)) return;
     const QString name = *chosen;
+    // Read before LIST goes out, so a file that cannot be read costs the board nothing.
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxVerifiedFile) {
+        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
+        return;
+    }
+    // Every CR or LF ends a line for the board, however the file's lines end.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    m_fileLines = QString::fromLatin1(bytes).split(lineEnd);
+    start(Purpose::Verify, name, QStringLiteral("Verifying ") + name + QStringLiteral(" ..."));
+}
+
+void ListingCapture::start(Purpose purpose, const QString& target, const QString& status)
+{
     m_line.sendLine(QStringLiteral("LIST\r\n"));
     m_terminal.clear();
     m_mode = CaptureMode::AwaitingEcho;
-    m_target = name;
-    m_surface.setStatusText(QStringLiteral("Saving ") + name + QStringLiteral(" ..."));
+    m_purpose = purpose;
+    m_target = target;
+    m_surface.setStatusText(status);
 }
 
 void ListingCapture::startStep(const QString& chunk)
@@ -55,16 +116,57 @@ void ListingCapture::captureStep(const QString& chunk)
 
     // A marker found means the capture ends with this chunk, so every earlier scan found none:
     // a new one can only start in the last 7 characters of the old text or in the new text.
-    qsizetype last = -1;
-    for (qsizetype at = m_buffer.indexOf(kEndMarker, m_scanFrom); at >= 0; at = m_buffer.indexOf(kEndMarker, at + 1))
-        last = at;
+    const qsizetype first = m_buffer.indexOf(kEndMarker, m_scanFrom);
     m_scanFrom = std::max<qsizetype>(0, m_buffer.size() - (kEndMarker.size() - 1));
-    if (last < 0) return;
+    if (first < 0) return;
 
-    // With several prompts in the buffer the file holds everything in front of the last one,
-    // the earlier prompts included.
+    // With several prompts in the buffer only the text in front of the first can be a listing: in
+    // front of a later one stands the earlier prompt, its ">" at the start of a line.
     m_mode = CaptureMode::Terminal;
-    write(QStringView(m_buffer).first(last));
+    finish(QStringView(m_buffer).first(first));
+}
+
+void ListingCapture::finish(QStringView answer)
+{
+    const QStringView text = withoutEcho(answer);
+    // Chosen while a program runs, Save would otherwise keep its output as the program.
+    if (!programtext::isListing(text)) {
+        m_surface.setStatusText(
+            QStringLiteral("The board's answer is not a listing: nothing ") +
+            (m_purpose == Purpose::Save ? QStringLiteral("written to ") : QStringLiteral("compared with ")) + m_target);
+        return;
+    }
+    if (m_purpose == Purpose::Save)
+        write(text);
+    else
+        verify(text);
+}
+
+void ListingCapture::verify(QStringView text)
+{
+    QStringList boardLines;
+    for (const QStringView line : text.split(u'\n'))
+        boardLines.append(line.trimmed().toString());
+    const programtext::Comparison result = programtext::compareProgram(m_fileLines, boardLines);
+    m_fileLines.clear();
+    if (result.matches()) {
+        m_surface.setStatusText(
+            QStringLiteral("Program on the board matches %1 (%2 lines)").arg(m_target).arg(result.fileLines));
+        return;
+    }
+    QMap<int, QString> report;
+    for (const auto& difference : result.missing)
+        report.insert(difference.number, differenceLine(difference, QStringLiteral("missing")));
+    for (const auto& difference : result.extra)
+        report.insert(difference.number, differenceLine(difference, QStringLiteral("extra")));
+    for (const auto& difference : result.differing)
+        report.insert(difference.number, differenceLine(difference, QStringLiteral("differs")));
+    m_prompter.showReport(QStringLiteral("Program on the board against ") + m_target, report.values().join(u'\n'));
+    m_surface.setStatusText(QStringLiteral("Program on the board differs from %1: %2 missing, %3 extra, %4 different")
+                                .arg(m_target)
+                                .arg(result.missing.size())
+                                .arg(result.extra.size())
+                                .arg(result.differing.size()));
 }
 
 void ListingCapture::write(QStringView text)

@@ -1,7 +1,9 @@
 #include "platform/qtclock.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <utility>
 
 void QtClock::idleFor(std::chrono::nanoseconds length)
 {
@@ -15,5 +17,19 @@ void QtClock::idleFor(std::chrono::nanoseconds length)
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(ms);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QEventLoop* const outer = std::exchange(m_loop, &loop);
+    const QPointer<QObject> gate = m_gate;
+    if (gate) {
+        QCoreApplication::instance()->installEventFilter(gate);
+        loop.exec(QEventLoop::AllEvents);
+        if (gate) QCoreApplication::instance()->removeEventFilter(gate);
+    } else {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    m_loop = outer;
+}
+
+void QtClock::wake()
+{
+    if (m_loop) m_loop->quit();
 }

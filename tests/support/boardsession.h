@@ -3,16 +3,20 @@
 // The real program's serial path for end-to-end tests: the main window with the real serial line
 // and settings file, port 1 mapped to a device (the board tool's pseudo-terminal, or one of the
 // test's own), and a clock whose pauses run the event loop for a moment but count as their full
-// length, so an 11 s Reset takes well under a second. Header-only: only tests that link the real
+// length, so an 11 s Reset takes well under a second. A prompt-paced session runs on the real clock
+// instead, since its uploads wait for the board. Header-only: only tests that link the real
 // adapters include it.
 
 #include "fakes.h"
 
 #include "app/form1.h"
 #include "platform/iniprofile.h"
+#include "platform/qtclock.h"
 #include "platform/qtserialline.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
 #include <functional>
@@ -29,11 +33,16 @@ public:
         if (onIdle) onIdle(idleCalls);
         QEventLoop loop;
         QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        const QPointer<QObject> gated = gate;
+        if (gated) QCoreApplication::instance()->installEventFilter(gated);
+        loop.exec(gated ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        if (gated) QCoreApplication::instance()->removeEventFilter(gated);
         m_now += ns;
     }
+    void setInputGate(QObject* inputGate) override { gate = inputGate; }
 
     int idleCalls = 0;
+    QPointer<QObject> gate;
     std::function<void(int call)> onIdle; // runs at the start of each pause, numbered from 1
 
 private:
@@ -42,15 +51,18 @@ private:
 
 struct BoardSession
 {
-    BoardSession(const QString& device, const QString& folder)
+    BoardSession(const QString& device, const QString& folder, bool promptPaced = false)
         : profile(folder + QStringLiteral("/Korvel.ini")), line(profile, [] { return QStringList(); })
     {
+        profile.writeString(QStringLiteral("Upload"), QStringLiteral("Pacing"),
+                            promptPaced ? QStringLiteral("Prompt") : QStringLiteral("Fixed"));
         profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
         profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Port"), QStringLiteral(" 1"));
         profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Baud"), QStringLiteral(" 115200"));
         profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Databits"), QStringLiteral(" 8"));
         profile.writeString(QStringLiteral("ComPort"), QStringLiteral("Stopbits"), QStringLiteral(" 1"));
-        form = std::make_unique<Form1>(Platform{line, clock, fakes.fileDialog, profile, fakes.launcher,
+        Clock& pauses = promptPaced ? static_cast<Clock&>(realClock) : clock;
+        form = std::make_unique<Form1>(Platform{line, pauses, fakes.fileDialog, profile, fakes.launcher,
                                                 fakes.associations, fakes.helpViewer, fakes.prompter, folder});
         form->load();
         form->show();
@@ -62,5 +74,6 @@ struct BoardSession
     IniProfile profile;
     QtSerialLine line;
     FastClock clock;
+    QtClock realClock;
     std::unique_ptr<Form1> form;
 };

@@ -12,9 +12,11 @@
 #include "platform/serialline.h"
 #include "terminal/surface.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <optional>
@@ -105,7 +107,8 @@ public:
 };
 
 // A clock that the test owns: idleFor() advances it at once by exactly the time asked,
-// or by what `step` returns, so a pause can be made to wake early or late.
+// or by what `step` returns, so a pause can be made to wake early or late. User input that
+// onIdle() sends passes the input gate, as it would in the real clock's idle loop.
 class FakeClock : public Clock
 {
 public:
@@ -115,11 +118,19 @@ public:
         const qint64 ns = length.count();
         ++idleCalls;
         m_now += step ? step(ns) : ns;
-        if (onIdle) onIdle();
+        if (!onIdle) return;
+        const QPointer<QObject> gated = gate;
+        if (gated) QCoreApplication::instance()->installEventFilter(gated);
+        onIdle();
+        if (gated) QCoreApplication::instance()->removeEventFilter(gated);
     }
+    void wake() override { ++wakes; }
+    void setInputGate(QObject* inputGate) override { gate = inputGate; }
     void advance(qint64 ns) { m_now += ns; }
 
     int idleCalls = 0;
+    int wakes = 0;
+    QPointer<QObject> gate;
     std::function<qint64(qint64 asked)> step;
     std::function<void()> onIdle; // runs while "idle": deliver chunks, press keys...
 private:

@@ -2,8 +2,8 @@
 
 #include "fakes.h"
 
-#include "board/listingcapture.h"
 #include "app/receivepath.h"
+#include "board/listingcapture.h"
 #include "terminal/terminalbuffer.h"
 
 // The receive path with everything it dispatches to, on fakes: terminal text, listing capture.
@@ -12,7 +12,8 @@ struct ReceiveRig
     FakeSerialLine line;
     FakeFileDialog dialog;
     FakeSurface surface;
+    FakePrompter prompter;
     TerminalBuffer terminal;
-    ListingCapture capture{line, dialog, terminal, surface};
+    ListingCapture capture{line, dialog, terminal, surface, prompter};
     ReceivePath receive{terminal, capture};
 };
