@@ -301,7 +301,10 @@ bool ProgramUpload::send(const QByteArray& text, bool fileLine)
     m_reader->expect(fileLine ? m_sent : 0, text);
     m_line.sendLine(QString::fromLatin1(text));
     if (m_pacing == Pacing::Fixed) return m_pause.wait(kLinePause);
-    return m_pause.waitUntil(kLinePause, [this] { return m_reader->owed() == 0; });
+    m_line.setQuickReads(true);
+    const bool finished = m_pause.waitUntil(kLinePause, [this] { return m_reader->owed() == 0; });
+    m_line.setQuickReads(false);
+    return finished;
 }
 
 void ProgramUpload::chunkArrived(const QString& chunk)

@@ -294,12 +294,21 @@ void QtSerialLine::readAvailable()
     // takes them all; a large read means a burst, which is read at full speed. An idle line has
     // no timer running. QSerialPort re-enables its notifier on every read call, so disabling it
     // here is undone by nothing but resumeReading().
-    if (bytes.size() < kTrickleBytes && m_open && !m_readRest.isActive()) {
+    if (bytes.size() < kTrickleBytes && m_open && !m_quickReads && !m_readRest.isActive()) {
         QSocketNotifier* notifier = readNotifier();
         if (notifier && notifier->isEnabled()) {
             notifier->setEnabled(false);
             m_readRest.start();
         }
+    }
+}
+
+void QtSerialLine::setQuickReads(bool quick)
+{
+    m_quickReads = quick;
+    if (quick && m_readRest.isActive()) {
+        m_readRest.stop();
+        resumeReading();
     }
 }
 

@@ -59,6 +59,7 @@ public:
     bool isOpen() const override { return m_open; }
     QString portLabel() const override;
     void sendLine(const QString& text) override;
+    void setQuickReads(bool quick) override;
 
     // The device that port n opens: empty for port 0 and for a port with no device at all.
     QString deviceForPort(int port) const { return m_map.deviceFor(port); }
@@ -114,6 +115,7 @@ private:
     quint64 m_openCount = 0; // tells a deferred close of a lost port from a later open
     quint64 m_watchWakeups = 0;
     QTimer m_readRest; // see readAvailable()
+    bool m_quickReads = false;
     QPointer<QSocketNotifier> m_readNotifier;
     bool m_readNotifierMissing = false; // said once
 };

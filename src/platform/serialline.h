@@ -39,6 +39,9 @@ public:
 
     // Sends the text unchanged, adding nothing. Does nothing on a closed line.
     virtual void sendLine(const QString& text) = 0;
+    // While on, received bytes are handed over as soon as they arrive, at the cost of more
+    // wakeups: a prompt-paced upload waits for the board's ">" and each millisecond counts.
+    virtual void setQuickReads(bool quick) { Q_UNUSED(quick); }
 
 signals:
     // Characters received, in arrival order. Never emitted from inside sendLine().
