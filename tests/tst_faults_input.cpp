@@ -1,17 +1,26 @@
 // Keys and menu clicks made while a command pauses: they arrive as the window system delivers a
 // user's input, queued, while the command's pauses run the real clock's event loop, and must be
-// handled after the command, in the order made, none lost and none sent during it.
+// handled after the command, in the order made, none lost and none sent during it. And the input
+// the board floods the session log with, to a disk that fills.
 #include "fakes.h"
+#include "testhelpers.h"
 
 #include "app/form1.h"
 #include "platform/qtclock.h"
+#include "platform/qtserialline.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 // Qt's queue of window-system input is declared only in its private headers, which Debian ships in
 // a package of their own; the entry points themselves are exported from QtGui, so they are declared
@@ -92,6 +101,30 @@ private:
     QWindow* m_window;
 };
 
+// Lowers the file size limit for a while: writes past it fail (with EFBIG, the signal ignored),
+// as they do on a full disk, for root as well.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
 } // namespace
 
 class TestFaultsInput : public QObject
@@ -101,6 +134,9 @@ class TestFaultsInput : public QObject
 private slots:
     void inputDuringCommandComesAfterIt_data();
     void inputDuringCommandComesAfterIt();
+    void logKeepsEveryByteOfAFlood();
+    void logCannotWrite_data();
+    void logCannotWrite();
 };
 
 void TestFaultsInput::inputDuringCommandComesAfterIt_data()
@@ -173,6 +209,81 @@ void TestFaultsInput::inputDuringCommandComesAfterIt()
     after.removeLast();
     QCOMPARE(after, expected);
     QCOMPARE(fakes.line.sends.size(), commandSends.size() + 5);
+}
+
+void TestFaultsInput::logKeepsEveryByteOfAFlood()
+{
+    // The simulated board (port 0) lists a long program three times and runs it, while Run
+    // Program's pause holds what arrives: far more than the terminal keeps, and past a 64 KiB write.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("flood.log"));
+    FakePlatform fakes;
+    QtSerialLine line(fakes.profile);
+    ShortRealClock clock;
+    Form1 form(Platform{line, clock, fakes.fileDialog, fakes.profile, fakes.launcher, fakes.associations,
+                        fakes.helpViewer, fakes.prompter, fakes.applicationDir});
+    form.load();
+    QVERIFY(line.isOpen());
+    QByteArray received;
+    connect(&line, &SerialLine::received, this, [&](const QString& chunk) { received += chunk.toLatin1(); });
+    constexpr int kLines = 300;
+    QString program;
+    for (int n = 1; n <= kLines; ++n)
+        program += QStringLiteral("%1 PRINT \"%2\"\r").arg(n).arg(QString(60, QChar(u'A' + n % 26)));
+    line.sendLine(program);
+    QTRY_VERIFY_WITH_TIMEOUT(received.count('>') > kLines, 30000);
+
+    fakes.fileDialog.answers.append(path);
+    QMetaObject::invokeMethod(&form, "toggleLog");
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("logLabel"))->isVisibleTo(&form));
+    received.clear();
+    line.sendLine(QStringLiteral("LIST\rLIST\rLIST\r"));
+    QMetaObject::invokeMethod(&form, "runProgram");
+    QTRY_VERIFY_WITH_TIMEOUT(received.count("READY\r\n>") == 4, 30000);
+    QMetaObject::invokeMethod(&form, "toggleLog");
+
+    QVERIFY(received.size() > 4 * kLines * 60);
+    QCOMPARE(readFile(path), received);
+}
+
+void TestFaultsInput::logCannotWrite_data()
+{
+    QTest::addColumn<bool>("underRegularFile");
+    QTest::newRow("disk fills") << false;
+    QTest::newRow("folder is a file") << true;
+}
+
+void TestFaultsInput::logCannotWrite()
+{
+    QFETCH(bool, underRegularFile);
+    QTemporaryDir dir;
+    const QString regular = dir.filePath(QStringLiteral("regular"));
+    QVERIFY(writeFile(regular, "x"));
+    const QString path = underRegularFile ? regular + QStringLiteral("/session.log") : dir.filePath("session.log");
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    fakes.fileDialog.answers.append(path);
+    QMetaObject::invokeMethod(&form, "toggleLog");
+
+    // Room for 100000 bytes: the first two 64 KiB writes get that far, then the disk is full.
+    QByteArray sent;
+    {
+        FileSizeLimit limit(100'000);
+        for (int i = 0; i < 150; ++i) {
+            const QByteArray chunk = QByteArray::number(i).rightJustified(1000, char('A' + i % 26));
+            sent += chunk;
+            fakes.line.deliver(QString::fromLatin1(chunk));
+        }
+    }
+    auto* status = form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    QCOMPARE(status->currentMessage(), QStringLiteral("Cannot write ") + path);
+    QVERIFY(!form.findChild<QLabel*>(QStringLiteral("logLabel"))->isVisibleTo(&form));
+    QCOMPARE(findAction(form, "logToFile")->text(), QStringLiteral("Log to File..."));
+    // What reached the file before the disk filled stays, exactly as received.
+    if (!underRegularFile) QCOMPARE(readFile(path), sent.first(100'000));
+    // The terminal goes on as before.
+    QCOMPARE(form.terminal().text().right(1000), QString::fromLatin1(sent.right(1000)));
 }
 
 QTEST_MAIN(TestFaultsInput)

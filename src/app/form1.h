@@ -11,9 +11,9 @@
  * outside world (serial line, clock, file dialog, settings file, launcher, help viewer) comes in
  * through the Platform bundle that main.cpp builds; the tests hand in fakes.
  *
- * How a received chunk travels. The line emits received(chunk); ReceivePath dispatches it by
- * the capture mode (terminal, capturing, awaiting echo, in that order), and asks the view to
- * scroll to the end. The view follows the buffer's changes a few milliseconds later, so a burst
+ * How a received chunk travels. The line emits received(chunk); the session log, when on, takes
+ * it as it arrives (SessionLog); ReceivePath dispatches it by the capture mode (terminal,
+ * capturing, awaiting echo, in that order), and asks the view to scroll to the end. The view follows the buffer's changes a few milliseconds later, so a burst
  * of chunks costs one repaint, not one per chunk.
  *
  * How a command runs. Each menu command runs inside a CommandScope. Its pauses run the event
@@ -22,9 +22,10 @@
  * choices and a click on the close box wait until then too.
  */
 
+#include "app/receivepath.h"
 #include "platform/platform.h"
 #include "terminal/pause.h"
-#include "app/receivepath.h"
+#include "terminal/sessionlog.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
@@ -36,7 +37,9 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <optional>
 
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -64,6 +67,9 @@ public:
     void setStatusText(const QString& text) override;
     void setProgressValue(float percent) override;
     void setProgressVisible(bool visible) override;
+    // Hidden while a dialog is open: the window comes back where it was, which some window
+    // systems forget between a hide and a show.
+    void setVisible(bool visible) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,6 +79,8 @@ private slots:
     void showLineProblem(const QString& message);
     void sendTypedBytes(const QByteArray& bytes);
     void exitProgram();
+    void toggleLog();
+    void showLogging(bool logging, const QString& fileName);
     void clearScreen();
     void saveProgram();
     void loadProgram();
@@ -103,6 +111,8 @@ private:
     BoardCommands m_commands;
     HelpCommands m_help;
     SettingsFile m_settings;
+    SessionLog m_log;
+    std::optional<QPoint> m_placeBeforeHide;
     bool m_ending = false;
     QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 
@@ -110,4 +120,6 @@ private:
     QPlainTextEdit* m_text3 = nullptr;      // capture buffer, never shown
     QProgressBar* m_progressBar1 = nullptr; // upload progress, over the bottom of the terminal
     QStatusBar* m_statusBar1 = nullptr;     // one simple text
+    QLabel* m_logLabel = nullptr;           // names the log file while logging
+    QAction* m_logToFile = nullptr;         // Log to File... / Stop Logging
 };
