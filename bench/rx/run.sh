@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs the shared pseudo-terminal receive bench with Korvel side by side with the peer terminals.
 #   RX_BENCH_DIR=/path/to/rx bench/rx/run.sh [build-dir] [rx_bench/run_peers arguments...]
+# KORVEL_LOG=1 runs Korvel with its session log on (peer name korvel-log), turned on through the menu.
 # RX_BENCH_DIR is the folder that holds the bench's run_peers.sh and rx_bench.py; the bench needs
 # xvfb xdotool imagemagick tmux picocom gtkterm cutecom dbus gcc.
 set -e
@@ -14,7 +15,13 @@ if [ -z "$rx" ] || [ ! -x "$rx/run_peers.sh" ]; then
     exit 2
 fi
 cd "$rx"
-PEERS=${PEERS:-"custom gtkterm cutecom"} CUSTOM_NAME=korvel \
+name=korvel
+post=
+if [ "${KORVEL_LOG:-0}" = 1 ]; then
+    name=korvel-log
+    post="$here/log_korvel.sh"
+fi
+PEERS=${PEERS:-"custom gtkterm cutecom"} CUSTOM_NAME=$name CUSTOM_POST=$post \
 CUSTOM_CMD="exec dbus-run-session -- $build/korvel" \
 CUSTOM_SETUP="$here/setup_korvel.sh" CUSTOM_ENV='XDG_CONFIG_HOME={work}/cfg' \
 exec ./run_peers.sh "$@"
