@@ -101,28 +101,23 @@ private:
     QWindow* m_window;
 };
 
-// Lowers the file size limit for a while: writes past it fail (with EFBIG, the signal ignored),
-// as they do on a full disk, for root as well.
-class FileSizeLimit
+// Lowers the file size limit for a while: writes past it fail with EFBIG (the signal ignored), as
+// on a full disk, for root as well.
+struct FileSizeLimit
 {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
+    explicit FileSizeLimit(rlim_t bytes) : oldHandler(std::signal(SIGXFSZ, SIG_IGN))
     {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lowered = m_old;
-        lowered.rlim_cur = bytes;
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit lowered{bytes, old.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &lowered);
     }
     ~FileSizeLimit()
     {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
     }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
+    void (*oldHandler)(int);
+    rlimit old{};
 };
 
 } // namespace
@@ -135,8 +130,8 @@ private slots:
     void inputDuringCommandComesAfterIt_data();
     void inputDuringCommandComesAfterIt();
     void logKeepsEveryByteOfAFlood();
-    void logCannotWrite_data();
-    void logCannotWrite();
+    void sessionLog_data();
+    void sessionLog();
 };
 
 void TestFaultsInput::inputDuringCommandComesAfterIt_data()
@@ -246,44 +241,67 @@ void TestFaultsInput::logKeepsEveryByteOfAFlood()
     QCOMPARE(readFile(path), received);
 }
 
-void TestFaultsInput::logCannotWrite_data()
+void TestFaultsInput::sessionLog_data()
 {
-    QTest::addColumn<bool>("underRegularFile");
-    QTest::newRow("disk fills") << false;
-    QTest::newRow("folder is a file") << true;
+    QTest::addColumn<QByteArray>("before"); // the file's contents before; null: no such file
+    QTest::addColumn<int>("answer");        // to "append or replace?"; -1: not asked
+    QTest::addColumn<QString>("folder");    // "regular": the folder is a file
+    QTest::addColumn<int>("room");          // bytes the disk takes; 0: no limit
+    const QByteArray old("old\r\n");
+    QTest::newRow("new file") << QByteArray() << -1 << "" << 0;
+    QTest::newRow("append") << old << int(Prompter::Answer::First) << "" << 0;
+    QTest::newRow("replace") << old << int(Prompter::Answer::Second) << "" << 0;
+    QTest::newRow("cancel") << old << int(Prompter::Answer::Cancel) << "" << 0;
+    // The first 64 KiB write goes through, the second fills the disk.
+    QTest::newRow("disk fills") << QByteArray() << -1 << "" << 100'000;
+    QTest::newRow("folder is a file") << QByteArray() << -1 << "regular" << 0;
 }
 
-void TestFaultsInput::logCannotWrite()
+void TestFaultsInput::sessionLog()
 {
-    QFETCH(bool, underRegularFile);
+    QFETCH(QByteArray, before);
+    QFETCH(int, answer);
+    QFETCH(QString, folder);
+    QFETCH(int, room);
     QTemporaryDir dir;
-    const QString regular = dir.filePath(QStringLiteral("regular"));
-    QVERIFY(writeFile(regular, "x"));
-    const QString path = underRegularFile ? regular + QStringLiteral("/session.log") : dir.filePath("session.log");
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("regular")), "x"));
+    const QString path = dir.filePath(folder.isEmpty() ? QStringLiteral("session.log") : folder + "/session.log");
+    if (!before.isNull()) QVERIFY(writeFile(path, before));
     FakePlatform fakes;
+    fakes.profile.set("Log", "File", dir.filePath(QStringLiteral("last.log")));
     Form1 form(fakes.platform());
     form.load();
     fakes.fileDialog.answers.append(path);
+    if (answer >= 0) fakes.prompter.answers.append(Prompter::Answer(answer));
     QMetaObject::invokeMethod(&form, "toggleLog");
+    // The last file is proposed; the question about an existing file is ours, not the dialog's.
+    QCOMPARE(fakes.fileDialog.shown.constLast().proposedName, dir.filePath(QStringLiteral("last.log")));
+    QVERIFY(!fakes.fileDialog.shown.constLast().confirmOverwrite);
+    QCOMPARE(fakes.prompter.asked.size(), answer >= 0 ? 1 : 0);
+    auto* label = form.findChild<QLabel*>(QStringLiteral("logLabel"));
+    const bool started = answer != int(Prompter::Answer::Cancel) && folder.isEmpty();
+    QCOMPARE(label->isVisibleTo(&form), started);
+    QCOMPARE(findAction(form, "logToFile")->text(), started ? "Stop Logging" : "Log to File...");
 
-    // Room for 100000 bytes: the first two 64 KiB writes get that far, then the disk is full.
     QByteArray sent;
     {
-        FileSizeLimit limit(100'000);
+        FileSizeLimit limit(room > 0 ? rlim_t(room) : RLIM_INFINITY);
         for (int i = 0; i < 150; ++i) {
-            const QByteArray chunk = QByteArray::number(i).rightJustified(1000, char('A' + i % 26));
+            const QByteArray chunk = QByteArray::number(i).rightJustified(1000, char(1 + i % 255));
             sent += chunk;
             fakes.line.deliver(QString::fromLatin1(chunk));
         }
     }
-    auto* status = form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
-    QCOMPARE(status->currentMessage(), QStringLiteral("Cannot write ") + path);
-    QVERIFY(!form.findChild<QLabel*>(QStringLiteral("logLabel"))->isVisibleTo(&form));
-    QCOMPARE(findAction(form, "logToFile")->text(), QStringLiteral("Log to File..."));
-    // What reached the file before the disk filled stays, exactly as received.
-    if (!underRegularFile) QCOMPARE(readFile(path), sent.first(100'000));
-    // The terminal goes on as before.
-    QCOMPARE(form.terminal().text().right(1000), QString::fromLatin1(sent.right(1000)));
+    if (label->isVisibleTo(&form)) QMetaObject::invokeMethod(&form, "toggleLog");
+    QVERIFY(!label->isVisibleTo(&form));
+    const QString status = form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage();
+    QCOMPARE(status, room > 0 || !folder.isEmpty() ? QStringLiteral("Cannot write ") + path : QString());
+    // Byte for byte as received, after what the file held when appending; a full disk keeps what it took.
+    QByteArray expected = started ? sent : before;
+    if (answer == int(Prompter::Answer::First)) expected.prepend(before);
+    if (room > 0) expected.truncate(room);
+    if (folder.isEmpty()) QCOMPARE(readFile(path), expected);
+    QCOMPARE(fakes.profile.values.value("log/file"), started ? path : dir.filePath(QStringLiteral("last.log")));
 }
 
 QTEST_MAIN(TestFaultsInput)

@@ -184,15 +184,13 @@ void TestTerminal::caretAtEndWhileFocused()
     view->sync();
     QTextCursor end(view->document());
     end.movePosition(QTextCursor::End);
-    const QPoint caret = view->cursorRect(end).center();
-    const QColor text = view->palette().color(QPalette::Text);
-
-    QTRY_COMPARE(view->viewport()->grab().toImage().pixelColor(caret), text);
-    // Without the focus the caret goes; the keys go elsewhere then.
-    auto* other = new QLineEdit(form.centralWidget());
-    other->show();
-    other->setFocus();
-    QTRY_VERIFY(view->viewport()->grab().toImage().pixelColor(caret) != text);
+    const auto caretColour = [&] {
+        return view->viewport()->grab().toImage().pixelColor(view->cursorRect(end).center());
+    };
+    QTRY_COMPARE(caretColour(), view->palette().color(QPalette::Text));
+    // Without the focus there is no caret.
+    view->clearFocus();
+    QTRY_COMPARE(caretColour(), view->palette().color(QPalette::Base));
 }
 
 void TestTerminal::viewScrollsToEndOnEveryChunk()
