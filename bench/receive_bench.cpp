@@ -1,7 +1,7 @@
 // Pushes at least 20 MB of board output through the receive path (dispatch, terminal text and
-// display) in chunks of 1, 16, 256 and 4096 bytes, the display following every 15 ms as in the
-// running program, checks the final terminal text and display against the plain model, and
-// prints MB/s and CPU seconds per MB.
+// display) in chunks of 1, 16, 256 and 4096 bytes, the display following every kSyncIntervalMs
+// as in the running program, checks the final terminal text and display against the plain model,
+// and prints MB/s and CPU seconds per MB.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/receive_bench [megabytes]
 #include "receiverig.h"

@@ -1,6 +1,6 @@
 // The main window against fakes: menu, layout, start-up and Exit against the settings file,
-// the close box, the receive path's modes, keys, and what happens to chunks, keys and the close
-// box during a command.
+// the close box, the receive path's modes, keys, what happens to chunks, keys and the close box
+// during a command, and the window's place after a dialog.
 #include "fakes.h"
 #include "testhelpers.h"
 
@@ -9,7 +9,10 @@
 #include "terminal/terminalview.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -51,6 +54,10 @@ private slots:
     void escapeWaitsWhenNothingCanBeCancelled();
     void uploadDialogKeepsThePacing();
     void promptPacedAnswersShowAtOnce();
+    void resetClearsDisplayAtOnce();
+    void pasteGoesToTheBoard();
+    void windowComesBackAfterDialog_data();
+    void windowComesBackAfterDialog();
 };
 
 void TestForm1::menu()
@@ -77,6 +84,7 @@ void TestForm1::menu()
           {"verify", "Verify Program"},
           {"run", "Run Program"},
           {"edit", "Edit Program"},
+          {"logToFile", "Log to File..."},
           {"dummy01", "    ----------"},
           {"End", "Exit"}}},
         {"dummy02", {{"comSet", "ComPort"}, {"MTop", "MTOP"}, {"upload", "Upload"}, {"ports", "Ports"}}},
@@ -435,6 +443,82 @@ void TestForm1::promptPacedAnswersShowAtOnce()
     QCOMPARE(shownDuring, (QStringList{"10 A=1\r\n>\n", "10 A=1\r\n>\n20 B=2\r\n>\n"}));
     QCOMPARE(fakes.clock.idleCalls, 2);
     QCOMPARE(statusText(form), QString());
+}
+
+void TestForm1::resetClearsDisplayAtOnce()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    fakes.line.deliver(QStringLiteral("READY\r\n>"));
+    form.terminalView()->sync();
+    QString shownAtFirstBlank = QStringLiteral("not sent");
+    fakes.line.onSend = [&](const QString& text) {
+        if (text == QLatin1String(" ") && shownAtFirstBlank == QLatin1String("not sent"))
+            shownAtFirstBlank = form.terminalView()->toPlainText();
+    };
+    triggerAction(form, "reset");
+    QCOMPARE(shownAtFirstBlank, QString());
+}
+
+void TestForm1::pasteGoesToTheBoard()
+{
+    // Shift+Insert in the terminal sends the clipboard: several lines as a merge, paced.
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QGuiApplication::clipboard()->setText(QStringLiteral("10 A\n20 B\n"));
+    QTest::keyClick(form.terminalView(), Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(fakes.line.sends, (QStringList{"10 A\r\n", "20 B\r\n"}));
+    QCOMPARE(fakes.clock.idleCalls, 2);
+}
+
+void TestForm1::windowComesBackAfterDialog_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("About") << "about"
+                           << "cmdOK";
+    QTest::newRow("MTOP") << "MTop"
+                          << "Command2";
+    QTest::newRow("ComPort") << "comSet"
+                             << "cmdCancel";
+}
+
+void TestForm1::windowComesBackAfterDialog()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, button);
+    // A dark theme, on which black labels would vanish.
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
+    QApplication::setPalette(dark);
+    auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    form.move(150, 120);
+    const QPoint place = form.pos();
+    triggerAction(form, entry);
+    // Some window systems place a window anew when it is shown again.
+    form.move(0, 0);
+    QPushButton* close = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != &form && w->isVisible() && w->findChild<QPushButton*>(button))
+            close = w->findChild<QPushButton*>(button);
+    QVERIFY(close);
+    for (const QLabel* label : close->window()->findChildren<QLabel*>()) {
+        const QPalette p = label->palette();
+        QVERIFY(label->text().isEmpty() ||
+                qAbs(p.color(QPalette::WindowText).lightness() - p.color(QPalette::Window).lightness()) > 100);
+    }
+    close->click();
+    QCOMPARE(form.pos(), place);
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,8 +1,9 @@
-// The terminal text, its display, the keyboard codes, the pause and the holding of chunks
-// during a command.
+// The terminal text, its display and erase rule, the keyboard codes (through a real main window),
+// the caret, the pause and the holding of chunks during a command.
 #include "fakes.h"
 #include "receiverig.h"
 
+#include "app/form1.h"
 #include "app/receivepath.h"
 #include "board/listingcapture.h"
 #include "terminal/keyboard.h"
@@ -10,6 +11,8 @@
 #include "terminal/terminalbuffer.h"
 #include "terminal/terminalview.h"
 
+#include <QClipboard>
+#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QtTest>
@@ -43,6 +46,9 @@ private slots:
     void trimRule();
     void viewFollowsBuffer_data();
     void viewFollowsBuffer();
+    void eraseRule_data();
+    void eraseRule();
+    void caretAtEndWhileFocused();
     void viewScrollsToEndOnEveryChunk();
     void everyModeAsksToScroll();
     void keys_data();
@@ -91,23 +97,29 @@ void TestTerminal::viewFollowsBuffer_data()
 {
     QTest::addColumn<int>("maxChunk");
     QTest::addColumn<int>("syncEvery");
-    QTest::newRow("bytes, sync each") << 1 << 1;
-    QTest::newRow("small, sync seldom") << 16 << 97;
-    QTest::newRow("lines, sync each") << 64 << 1;
-    QTest::newRow("bursts, sync rarely") << 4096 << 13;
+    QTest::addColumn<QString>("alphabet");
+    // CR LF split across chunks, lone LF and CR, control characters and Latin-1 letters.
+    const QString mixed = QStringLiteral("10 PRINT \"HELLO\"\r\n\n\r\x07\x08\t\x7f") + QChar(0xE4) + QChar(0x85);
+    // Long lines that the board's "\b \b" keeps erasing: the erasing reaches across chunks and trims.
+    const QString erasing = QStringLiteral("ab\b\b\b \b\b\b\b\bcdefgh") + QStringLiteral("xyz").repeated(40) + u'\n';
+    QTest::newRow("bytes, sync each") << 1 << 1 << mixed;
+    QTest::newRow("small, sync seldom") << 16 << 97 << mixed;
+    QTest::newRow("lines, sync each") << 64 << 1 << mixed;
+    QTest::newRow("bursts, sync rarely") << 4096 << 13 << mixed;
+    QTest::newRow("erasing, sync each") << 16 << 1 << erasing;
+    QTest::newRow("erasing bursts, sync seldom") << 3000 << 7 << erasing;
 }
 
 void TestTerminal::viewFollowsBuffer()
 {
     QFETCH(int, maxChunk);
     QFETCH(int, syncEvery);
+    QFETCH(QString, alphabet);
 
     TerminalBuffer buffer;
     PlainTerminal plain;
     TerminalView view(buffer);
     QRandomGenerator random(52);
-    // CR LF split across chunks, lone LF and CR, control characters and Latin-1 letters.
-    const QString alphabet = QStringLiteral("10 PRINT \"HELLO\"\r\n\n\r\x07\x08\t\x7f") + QChar(0xE4) + QChar(0x85);
     for (int i = 0; i < 4000; ++i) {
         QString chunk;
         const int n = random.bounded(maxChunk) + 1;
@@ -115,7 +127,10 @@ void TestTerminal::viewFollowsBuffer()
             chunk += alphabet[random.bounded(alphabet.size())];
         buffer.append(chunk);
         plain.append(chunk);
-        if (i % syncEvery == 0) view.sync();
+        if (i % syncEvery == 0) {
+            view.sync();
+            QCOMPARE(view.document()->characterCount() - 1, TerminalView::displayText(buffer.text()).size());
+        }
         if (i == 1500) {
             buffer.clear();
             plain.text.clear();
@@ -124,6 +139,60 @@ void TestTerminal::viewFollowsBuffer()
     view.sync();
     QCOMPARE(buffer.text(), plain.text);
     QCOMPARE(view.toPlainText(), TerminalView::displayText(plain.text));
+}
+
+void TestTerminal::eraseRule_data()
+{
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("the board's erase") << QStringList{"310 PRINT 1X\b \b2"} << "310 PRINT 12";
+    QTest::newRow("a lone BS") << QStringList{"AB\bC"} << "AC";
+    QTest::newRow("erase across chunks") << QStringList{"12X", "\b", " \b", "3"} << "123";
+    QTest::newRow("stops at the start of the line") << QStringList{"A\r\n", "\b\bB"} << "A\nB";
+    QTest::newRow("more BS than characters") << QStringList{"AB\b\b\b\bC"} << "C";
+    QTest::newRow("across the trim") << QStringList{QString(15001, u'x'), "\b\b"} << QString(9999, u'x');
+}
+
+void TestTerminal::eraseRule()
+{
+    QFETCH(QStringList, chunks);
+    QFETCH(QString, shown);
+
+    TerminalBuffer buffer;
+    PlainTerminal plain;
+    TerminalView view(buffer);
+    for (const QString& chunk : chunks) {
+        buffer.append(chunk);
+        plain.append(chunk);
+        view.sync();
+    }
+    // The terminal text keeps every byte as received; only the display erases.
+    QCOMPARE(buffer.text(), plain.text);
+    QCOMPARE(TerminalView::displayText(buffer.text()), shown);
+    QCOMPARE(view.toPlainText(), shown);
+}
+
+void TestTerminal::caretAtEndWhileFocused()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    TerminalView* view = form.terminalView();
+    fakes.line.deliver(QStringLiteral("READY\r\n>"));
+    view->sync();
+    QTextCursor end(view->document());
+    end.movePosition(QTextCursor::End);
+    const auto caretColour = [&] {
+        return view->viewport()->grab().toImage().pixelColor(view->cursorRect(end).center());
+    };
+    QTRY_COMPARE(caretColour(), view->palette().color(QPalette::Text));
+    // Without the focus there is no caret.
+    view->clearFocus();
+    QTRY_COMPARE(caretColour(), view->palette().color(QPalette::Base));
 }
 
 void TestTerminal::viewScrollsToEndOnEveryChunk()
@@ -169,23 +238,33 @@ void TestTerminal::keys_data()
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("effect"); // "copy", "paste" or nothing besides the bytes
 
     const int ctrl = Qt::ControlModifier;
-    QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a" << QByteArray("a");
-    QTest::newRow("Enter sends CR alone") << int(Qt::Key_Return) << 0 << "\r" << QByteArray("\r");
-    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "\r" << QByteArray("\r");
-    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << "\b" << QByteArray("\b");
-    QTest::newRow("Escape") << int(Qt::Key_Escape) << 0 << "\x1b" << QByteArray("\x1b");
-    QTest::newRow("Ctrl+C with plain text") << int(Qt::Key_C) << ctrl << "c" << QByteArray("\x03");
-    QTest::newRow("Ctrl+C with control text") << int(Qt::Key_C) << ctrl << "\x03" << QByteArray("\x03");
-    QTest::newRow("Ctrl+Z") << int(Qt::Key_Z) << ctrl << "" << QByteArray("\x1a");
-    QTest::newRow("Ctrl+@ is NUL") << int(Qt::Key_At) << ctrl << "" << QByteArray(1, '\0');
+    const int shift = Qt::ShiftModifier;
+    QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a" << QByteArray("a") << "";
+    QTest::newRow("Enter sends CR alone") << int(Qt::Key_Return) << 0 << "\r" << QByteArray("\r") << "";
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "\r" << QByteArray("\r") << "";
+    QTest::newRow("Ctrl+Enter sends LF") << int(Qt::Key_Return) << ctrl << "\r" << QByteArray("\n") << "";
+    QTest::newRow("Backspace sends DEL") << int(Qt::Key_Backspace) << 0 << "\b" << QByteArray("\x7f") << "";
+    QTest::newRow("Ctrl+Backspace sends DEL") << int(Qt::Key_Backspace) << ctrl << "" << QByteArray("\x7f") << "";
+    QTest::newRow("Ctrl+H sends BS") << int(Qt::Key_H) << ctrl << "\b" << QByteArray("\b") << "";
+    QTest::newRow("Tab through the window") << int(Qt::Key_Tab) << 0 << "\t" << QByteArray("\t") << "";
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << 0 << "\x1b" << QByteArray("\x1b") << "";
+    QTest::newRow("Ctrl+C with plain text") << int(Qt::Key_C) << ctrl << "c" << QByteArray("\x03") << "";
+    QTest::newRow("Ctrl+C with control text") << int(Qt::Key_C) << ctrl << "\x03" << QByteArray("\x03") << "";
+    QTest::newRow("Ctrl+V stays a control code") << int(Qt::Key_V) << ctrl << "\x16" << QByteArray("\x16") << "";
+    QTest::newRow("Ctrl+Z") << int(Qt::Key_Z) << ctrl << "" << QByteArray("\x1a") << "";
+    QTest::newRow("Ctrl+@ is NUL") << int(Qt::Key_At) << ctrl << "" << QByteArray(1, '\0') << "";
     QTest::newRow("AltGr letter keeps its character")
-        << int(Qt::Key_Q) << (ctrl | int(Qt::AltModifier)) << "@" << QByteArray("@");
-    QTest::newRow("Latin-1 letter") << int(Qt::Key_Adiaeresis) << 0 << QString(QChar(0xE4)) << QByteArray("\xe4");
-    QTest::newRow("euro sign not sent") << int(Qt::Key_unknown) << 0 << "\u20ac" << QByteArray();
-    QTest::newRow("arrow sends nothing") << int(Qt::Key_Up) << 0 << "" << QByteArray();
-    QTest::newRow("Shift alone sends nothing") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << "" << QByteArray();
+        << int(Qt::Key_Q) << (ctrl | int(Qt::AltModifier)) << "@" << QByteArray("@") << "";
+    QTest::newRow("Latin-1 letter") << int(Qt::Key_Adiaeresis) << 0 << QString(QChar(0xE4)) << QByteArray("\xe4") << "";
+    QTest::newRow("euro sign not sent") << int(Qt::Key_unknown) << 0 << "\u20ac" << QByteArray() << "";
+    QTest::newRow("arrow sends nothing") << int(Qt::Key_Up) << 0 << "" << QByteArray() << "";
+    QTest::newRow("Shift alone sends nothing") << int(Qt::Key_Shift) << shift << "" << QByteArray() << "";
+    QTest::newRow("Ctrl+Shift+C copies") << int(Qt::Key_C) << (ctrl | shift) << "\x03" << QByteArray() << "copy";
+    QTest::newRow("Ctrl+Shift+V pastes") << int(Qt::Key_V) << (ctrl | shift) << "\x16" << QByteArray() << "paste";
+    QTest::newRow("Shift+Insert pastes") << int(Qt::Key_Insert) << shift << "" << QByteArray() << "paste";
 }
 
 void TestTerminal::keys()
@@ -194,17 +273,32 @@ void TestTerminal::keys()
     QFETCH(int, modifiers);
     QFETCH(QString, text);
     QFETCH(QByteArray, sent);
+    QFETCH(QString, effect);
 
-    QCOMPARE(keyboard::bytesForKey(key, Qt::KeyboardModifiers(modifiers), text), sent);
+    // Through a real main window, as the window system delivers a key, with a second widget in it
+    // that could take the focus.
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    new QLineEdit(form.centralWidget());
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    TerminalView* view = form.terminalView();
+    QCOMPARE(QApplication::focusWidget(), view);
+    fakes.line.deliver(QStringLiteral("10 PRINT 1"));
+    view->sync();
+    view->selectAll();
+    QApplication::clipboard()->clear();
+    QSignalSpy pastes(view, &TerminalView::pasteRequested);
 
-    // Through the widget: the bytes go out, the terminal text is never touched.
-    TerminalBuffer buffer;
-    TerminalView view(buffer);
-    QByteArray typed;
-    connect(&view, &TerminalView::bytesTyped, this, [&](const QByteArray& bytes) { typed += bytes; });
-    QTest::sendKeyEvent(QTest::Press, &view, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(typed, sent);
-    QVERIFY(view.toPlainText().isEmpty());
+    QTest::sendKeyEvent(QTest::Press, form.windowHandle(), Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(fakes.line.sentText().toLatin1(), sent);
+    QCOMPARE(QApplication::focusWidget(), view);
+    QCOMPARE(QApplication::clipboard()->text(), effect == "copy" ? QStringLiteral("10 PRINT 1") : QString());
+    QCOMPARE(pastes.size(), effect == "paste" ? 1 : 0);
+    // The board echoes what it takes: the terminal text is never touched by a key.
+    QCOMPARE(form.terminal().text(), QStringLiteral("10 PRINT 1"));
 }
 
 void TestTerminal::pauseLengths_data()

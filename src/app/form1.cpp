@@ -13,8 +13,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -44,7 +48,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
       m_commands(platform.line, m_pause, m_terminal, *this),
       m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
              platform.applicationDir),
-      m_settings(platform.profile)
+      m_settings(platform.profile), m_log(platform.fileDialog, platform.prompter, platform.profile, *this)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("KORVEL"));
@@ -69,6 +73,9 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     });
     connect(m_cmdCancelUpload, &QPushButton::clicked, this, [this] { m_pause.cancel(); });
     m_platform.clock.setInputGate(&m_gate);
+    connect(&m_log, &SessionLog::loggingChanged, this, &Form1::showLogging);
+    connect(m_text2, &TerminalView::pasteRequested, this,
+            [this] { pasteToBoard(QGuiApplication::clipboard()->text()); });
 }
 
 Form1::~Form1()
@@ -107,6 +114,10 @@ void Form1::buildControls()
     m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar1->setGeometry(twips::rect(0, 7665, 9645, 375));
     m_statusBar1->setSizeGripEnabled(false);
+    m_logLabel = new QLabel(m_statusBar1);
+    m_logLabel->setObjectName(QStringLiteral("logLabel"));
+    m_statusBar1->addPermanentWidget(m_logLabel);
+    m_logLabel->hide();
 
     m_text2->setFocus();
 }
@@ -135,6 +146,7 @@ void Form1::buildMenu()
     addAction(file, "verify", QStringLiteral("Verify Program"), &Form1::verifyProgram);
     addAction(file, "run", QStringLiteral("Run Program"), &Form1::runProgram);
     addAction(file, "edit", QStringLiteral("Edit Program"), &Form1::editProgram);
+    m_logToFile = addAction(file, "logToFile", QStringLiteral("Log to File..."), &Form1::toggleLog);
     addAction(file, "dummy01", QStringLiteral("    ----------"), nullptr)->setEnabled(false);
     addAction(file, "End", QStringLiteral("Exit"), &Form1::exitProgram);
 
@@ -206,6 +218,8 @@ void Form1::setProgressVisible(bool visible)
 
 void Form1::receiveChunk(const QString& chunk)
 {
+    // The log takes each chunk as it arrives, also those a command holds or a capture swallows.
+    m_log.write(chunk);
     m_receive.deliver(chunk);
 }
 
@@ -243,11 +257,32 @@ void Form1::runCancellable(const std::function<void()>& command)
 void Form1::exitProgram()
 {
     m_platform.line.close();
+    m_log.stop();
     // A failed write keeps the old file whole; the program ends all the same.
     m_settings.save(m_platform.line, m_mtop);
     m_ending = true;
     close();
     QCoreApplication::exit(0);
+}
+
+void Form1::toggleLog()
+{
+    m_log.toggle();
+}
+
+void Form1::showLogging(bool logging, const QString& fileName)
+{
+    m_logToFile->setText(logging ? QStringLiteral("Stop Logging") : QStringLiteral("Log to File..."));
+    m_logLabel->setText(logging ? QStringLiteral("Log: ") + QFileInfo(fileName).fileName() : QString());
+    m_logLabel->setToolTip(fileName);
+    m_logLabel->setVisible(logging);
+}
+
+void Form1::setVisible(bool visible)
+{
+    if (!visible && isVisible()) m_placeBeforeHide = pos();
+    if (visible && !isVisible() && m_placeBeforeHide) move(*m_placeBeforeHide);
+    QMainWindow::setVisible(visible);
 }
 
 void Form1::clearScreen()
@@ -360,5 +395,6 @@ void Form1::closeEvent(QCloseEvent* event)
         m_receive.afterCommand([this] { close(); });
         return;
     }
+    m_log.stop();
     event->accept();
 }

@@ -11,10 +11,11 @@
  * outside world (serial line, clock, file dialog, settings file, launcher, help viewer) comes in
  * through the Platform bundle that main.cpp builds; the tests hand in fakes.
  *
- * How a received chunk travels. The line emits received(chunk); ReceivePath dispatches it by
- * the capture mode (terminal, capturing, awaiting echo, in that order), and asks the view to
- * scroll to the end. The view follows the buffer's changes a few milliseconds later, so a burst
- * of chunks costs one repaint, not one per chunk.
+ * How a received chunk travels. The line emits received(chunk); the session log, when on, takes
+ * it as it arrives (SessionLog); ReceivePath hands it to the upload while one listens, then
+ * dispatches it by the capture mode (terminal, capturing, awaiting echo, in that order), and
+ * asks the view to scroll to the end. The view follows the buffer's changes a few milliseconds
+ * later, so a burst of chunks costs one repaint, not one per chunk.
  *
  * How a command runs. The commands that type into the board (Save, Verify, Load, Merge, Run,
  * Memory, Reset, Edit) run inside a CommandScope; the dialogs, Clear Screen and Exit need none. A
@@ -30,6 +31,7 @@
 #include "app/receivepath.h"
 #include "platform/platform.h"
 #include "terminal/pause.h"
+#include "terminal/sessionlog.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
@@ -41,7 +43,9 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <optional>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -69,6 +73,9 @@ public:
     void setStatusText(const QString& text) override;
     void setProgressValue(float percent) override;
     void setProgressVisible(bool visible) override;
+    // Hidden while a dialog is open: the window comes back where it was, which some window
+    // systems forget between a hide and a show.
+    void setVisible(bool visible) override;
 
 public slots:
     // Text pasted into the terminal, sent as an upload.
@@ -83,6 +90,8 @@ private slots:
     void showLineWorks(const QString& note);
     void sendTypedBytes(const QByteArray& bytes);
     void exitProgram();
+    void toggleLog();
+    void showLogging(bool logging, const QString& fileName);
     void clearScreen();
     void saveProgram();
     void loadProgram();
@@ -118,6 +127,8 @@ private:
     HelpCommands m_help;
     SettingsFile m_settings;
     InputGate m_gate;
+    SessionLog m_log;
+    std::optional<QPoint> m_placeBeforeHide;
     bool m_ending = false;
     QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 
@@ -125,4 +136,6 @@ private:
     QProgressBar* m_progressBar1 = nullptr;   // upload progress, over the bottom of the terminal
     QPushButton* m_cmdCancelUpload = nullptr; // beside the bar while a command can be cancelled
     QStatusBar* m_statusBar1 = nullptr;       // one simple text
+    QLabel* m_logLabel = nullptr;             // names the log file while logging
+    QAction* m_logToFile = nullptr;           // Log to File... / Stop Logging
 };

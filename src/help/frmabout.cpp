@@ -14,12 +14,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr int kDarkBelow = 128; // HSL lightness under which a background counts as dark
+
 QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& geometry, bool black)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setGeometry(geometry);
-    if (black) {
+    // Black reads well on the light grey the box was drawn for; on a dark theme's background it
+    // would vanish, and the theme's own text colour is used instead.
+    if (black && label->palette().color(QPalette::Window).lightness() >= kDarkBelow) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, Qt::black);
         label->setPalette(palette);

@@ -9,9 +9,10 @@ struct FileRequest
     enum class Mode { Open, Save };
 
     Mode mode = Mode::Open;
-    QString filter;        // Qt's name filters: "BASIC-52 listing (*.lis);;Text files (*.txt)"
-    QString defaultSuffix; // added to a name typed without one, e.g. "LIS"
-    QString proposedName;  // the full path shown first; empty proposes none
+    QString filter;               // Qt's name filters: "BASIC-52 listing (*.lis);;Text files (*.txt)"
+    QString defaultSuffix;        // added to a name typed without one, e.g. "LIS"
+    QString proposedName;         // the full path shown first; empty proposes none
+    bool confirmOverwrite = true; // Save: the dialog asks before it replaces a file
 };
 
 // The one file dialog of the main window. It remembers the name of its last use: the chosen

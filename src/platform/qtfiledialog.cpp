@@ -11,6 +11,8 @@ std::optional<QString> QtFileDialog::show(const FileRequest& request)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    // The caller asks its own question about an existing file (append or replace).
+    if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.filter.isEmpty()) dialog.setNameFilter(request.filter);
     if (!request.proposedName.isEmpty()) {
         const QFileInfo proposed(request.proposedName);

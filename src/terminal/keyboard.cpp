@@ -37,7 +37,8 @@ int codeForSpecialKey(int key)
     case Qt::Key_Enter:
         return 13;
     case Qt::Key_Backspace:
-        return 8;
+        // The interpreter erases with DEL and answers it with "\b \b"; a BS would be stored in the line.
+        return 127;
     case Qt::Key_Escape:
         return 27;
     case Qt::Key_Tab:
@@ -55,6 +56,8 @@ QByteArray bytesForKey(int key, Qt::KeyboardModifiers modifiers, const QString& 
     const bool control = modifiers.testFlag(Qt::ControlModifier) && !modifiers.testFlag(Qt::AltModifier);
     if (control) {
         if (const int code = controlCodeForKey(key); code >= 0) return QByteArray(1, static_cast<char>(code));
+        // Ctrl+Enter gives LF, as Ctrl+J would; Ctrl+Backspace stays DEL.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return QByteArray(1, '\n');
     }
     if (const int code = codeForSpecialKey(key); code >= 0) return QByteArray(1, static_cast<char>(code));
 

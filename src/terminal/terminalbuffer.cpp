@@ -8,11 +8,11 @@ void TerminalBuffer::append(QStringView chunk)
         if (!m_changes.reset) {
             // While the view still holds what is being dropped, tell it what to remove; once a
             // burst has pushed out more than the view ever saw, a fresh start is cheaper.
-            if (m_changes.dropped.size() + kTrimBy <= m_seenLength) {
-                m_changes.dropped.append(QStringView(m_text).first(kTrimBy));
+            if (m_changes.dropped + kTrimBy <= m_seenLength) {
+                m_changes.dropped += kTrimBy;
             } else {
                 m_changes.reset = true;
-                m_changes.dropped.clear();
+                m_changes.dropped = 0;
             }
         }
         m_text.remove(0, kTrimBy);
@@ -24,14 +24,15 @@ void TerminalBuffer::clear()
 {
     m_text.clear();
     m_changes.reset = true;
-    m_changes.dropped.clear();
+    m_changes.dropped = 0;
+    if (m_clearListener) m_clearListener();
 }
 
 TerminalBuffer::Changes TerminalBuffer::takeChanges()
 {
-    Changes changes = std::move(m_changes);
+    Changes changes = m_changes;
     m_changes = {};
-    if (!changes.reset) changes.added = m_text.size() - (m_seenLength - changes.dropped.size());
+    if (!changes.reset) changes.added = m_text.size() - (m_seenLength - changes.dropped);
     m_seenLength = m_text.size();
     return changes;
 }
