@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Korvel's one set-up script for Debian 12. Each mode installs what it needs and is missing (with
 # sudo unless run as root), builds, and then:
 #   ./build.sh run        starts Korvel (on a fresh machine it comes up on the simulated board)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the shell benches (sourced, not run): a scratch folder with a fresh HOME and settings
 # folder, an own Xvfb, Korvel started in it, and figures read from /proc. Every process started
 # here is ended by its own id when the bench exits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long a listing capture takes as it grows: the board's answer to LIST is fed to
 // ListingCapture in fixed-size chunks, as the receive path would, until the file is written.
 // Time per megabyte should stay flat as the capture grows, whatever the chunk size.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Idle: Korvel under Xvfb with its window open and nothing arriving, measured over SECONDS (default
 # 60), twice: on the simulated board (port 0, a fresh settings folder without Korvel.ini) and on an
 # idle pseudo-terminal served by korvel-boardsim through [Ports]. Goal: under 0.1% of a core.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pauses between the commands Korvel types, with the real clock and the real serial line on a
 // pseudo-terminal whose far end this bench holds:
 //  (a) Reset: processor time of the event loop over the whole 11 s command (goal: under 1% of a core);

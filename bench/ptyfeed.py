@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The board end of a pseudo-terminal for the benches: Korvel opens the slave through [Ports], this
 script holds the master, writes board output into it and throws away what Korvel sends back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pushes at least 20 MB of board output through the receive path (dispatch, terminal text and
 // display) in chunks of 1, 16, 256 and 4096 bytes, the display following every kSyncIntervalMs
 // as in the running program, checks the final terminal text and display against the plain model,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reconnect of a lost port, with the real serial line and file-system watch on a pseudo-terminal
 // behind a link that this bench removes and makes again, as udev does for an adapter pulled and
 // plugged in again:

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak: Korvel under Xvfb on a pseudo-terminal that the board end fills as fast as Korvel reads it,
 # for MINUTES (default 30), with the resident memory sampled every INTERVAL seconds (default 30).
 # The terminal keeps only its last 15000 characters, so after the first minute memory must stay flat.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up and memory: Korvel under Xvfb with a fresh settings folder.
 #
 #   bench/startup_bench.sh BUILD_DIR [RUNS] [BURST_BYTES] [SCREENSHOT.png]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Load Program on the simulated board with the genuine board's habits (per-line times, 0.45 s for the
 // first line after "new", characters lost while it works, output at 9600 baud), through Korvel's own
 // path: the real QtSerialLine on the board tool's pseudo-terminal, the real QtClock, the receive path

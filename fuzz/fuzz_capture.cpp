@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the listing capture: ListingCapture, given the board's answer in the
 // chunks the input chooses, must keep the mode, buffer and written file that the slow, literal
 // CaptureReference gives. When a capture ends and answer is left, Save Program starts again on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the settings file: IniProfile reads and writes one value in a file of
 // arbitrary bytes. Whatever the file holds, nothing crashes; a write that reports success reads
 // back as the value (trimmed of blanks, one pair of quotes removed, cut to the size asked for),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the upload's line splitting: LineSplitter, fed the same file in the blocks
 // the input chooses, in one block and byte by byte, must send the lines that a plain walk over the
 // whole file finds, with the same end positions, and hold the same pending text after each block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the number helpers: the lenient reading against a plain re-reading of its
 // rules, the signed number text read back exactly, and the rounding against the C library's.
 //

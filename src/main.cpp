@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the real adapters and hands them to the main window, with the port map text the
 // settings dialog shows as its tooltip.
 #include "app/form1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/boardcommands.h"
 #include "fakes.h"
 #include "terminal/pause.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real clock under a time of day that runs a hundred times fast (CMake starts this test under
 // libfaketime): pauses must follow the monotonic clock, or midnight or a clock change would cut
 // an upload's pause short.

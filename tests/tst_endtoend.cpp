@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program's serial path against the simulated board on a pseudo-terminal: the main
 // window with the real serial line and settings file, the board tool at the other end. Pauses run
 // the event loop for a few milliseconds each and count as their full length, so an 11 s Reset

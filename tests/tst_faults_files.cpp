@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults in the files Korvel reads and writes: a settings file that is missing, garbage, huge or
 // cannot be written; listing files that are odd, vanish or cannot be read; capture targets that
 // cannot be written and a capture that never ends. Every case must end in a defined state with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keys and menu clicks made while a command pauses: they arrive as the window system delivers a
 // user's input, queued, while the command's pauses run the real clock's event loop, and must be
 // handled after the command, in the order made, none lost and none sent during it. And the input

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults on the real serial path: the far end vanishing in the middle of each kind of command and
 // coming back, a port that cannot be opened at start-up, and a board that floods the line while a
 // command pauses. The main window runs with the real serial line

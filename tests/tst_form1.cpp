@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against fakes: menu, layout, start-up and Exit against the settings file,
 // the close box, the receive path's modes, keys, what happens to chunks, keys and the close box
 // during a command, and the window's place after a dialog.

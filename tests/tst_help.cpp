@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/frmabout.h"
 #include "help/helpcommands.h"
 #include "korvel_version.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terminal text, its display and erase rule, the keyboard codes (through a real main window),
 // the caret, the pause and the holding of chunks during a command.
 #include "fakes.h"

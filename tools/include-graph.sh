@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints the #include graph between the folders of src/ ("from -> to  count") and fails when a
 # folder includes one above it in the layer order, so the layering stays what the README says.
 set -euo pipefail

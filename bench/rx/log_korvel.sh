@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Post-launch hook for the receive bench: turns Korvel's session log on (File, Log to File...) into
 # $RXB_WORK/session.log, the way a user would, and waits until the file exists. With no window
 # manager the window sits at 0,0 and the File menu is the first entry of its menu bar.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the shared pseudo-terminal receive bench with Korvel side by side with the peer terminals.
 #   RX_BENCH_DIR=/path/to/rx bench/rx/run.sh [build-dir] [rx_bench/run_peers arguments...]
 # KORVEL_LOG=1 runs Korvel with its session log on (peer name korvel-log), turned on through the menu.

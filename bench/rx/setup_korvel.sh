@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hook for the pseudo-terminal receive bench: points Korvel's port 1 at the bench's pty ($1) through
 # the program's own settings file in the run's scratch folder (XDG_CONFIG_HOME={work}/cfg).
 set -e

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where a received chunk goes: the terminal, or the listing capture of Save Program.

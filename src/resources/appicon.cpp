@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "resources/appicon.h"
 
 // Q_INIT_RESOURCE must stand outside any namespace. The resources sit in a static library, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The real program's serial path for end-to-end tests: the main window with the real serial line

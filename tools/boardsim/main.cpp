@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvel-boardsim: the simulated board on a pseudo-terminal, so that Korvel (or any terminal
 // program) can talk to it through a real serial port path.
 //
