@@ -106,15 +106,21 @@ void ListingCapture::startStep(const QString& chunk)
         if (QStringView(chunk).sliced(cut + p).startsWith(kEchoMarker)) cut += p + echoLength;
     }
     m_buffer = chunk.mid(cut);
-    // This chunk is not searched for the end marker yet; the first capture step scans it all.
     m_scanFrom = 0;
+    // A board that answers quickly sends the echo, a short listing and its prompt in one chunk;
+    // waiting for another chunk would leave the capture hanging until the board says something.
+    endAtPrompt();
 }
 
 void ListingCapture::captureStep(const QString& chunk)
 {
     if (m_mode != CaptureMode::Capturing) return;
     m_buffer.append(chunk);
+    endAtPrompt();
+}
 
+void ListingCapture::endAtPrompt()
+{
     // A marker found means the capture ends with this chunk, so every earlier scan found none:
     // a new one can only start in the last 7 characters of the old text or in the new text.
     const qsizetype first = m_buffer.indexOf(kEndMarker, m_scanFrom);

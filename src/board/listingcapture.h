@@ -50,6 +50,8 @@ public:
 private:
     enum class Purpose { Save, Verify };
     void start(Purpose purpose, const QString& target, const QString& status);
+    // Ends the capture when the buffer holds the board's prompt.
+    void endAtPrompt();
     void finish(QStringView answer);
     void write(QStringView text);
     void verify(QStringView text);

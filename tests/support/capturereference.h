@@ -48,11 +48,17 @@ struct CaptureReference
         for (qsizetype i = 1; i <= n; ++i) {
             if (buffer.mid(i - 1, 6) == QStringLiteral("LIST\r\n")) buffer = buffer.mid(i - 1 + 6);
         }
+        endAtPrompts();
     }
 
     void capture(const QString& chunk)
     {
         buffer = buffer + chunk;
+        endAtPrompts();
+    }
+
+    void endAtPrompts()
+    {
         const qsizetype n = buffer.size();
         bool ended = false;
         bool written = false;
