@@ -8,23 +8,15 @@
 //   build/bench/pause_bench [--lines N] [--reset-only | --upload-only]
 //
 // Prints every figure and PASS or FAIL per goal; exits 1 when a goal is missed.
-#include "fakes.h"
 
-#include "app/receivepath.h"
 #include "board/boardcommands.h"
-#include "board/listingcapture.h"
-#include "board/programupload.h"
 #include "common/numbers.h"
-#include "platform/iniprofile.h"
-#include "platform/qtclock.h"
-#include "platform/qtserialline.h"
-#include "terminal/pause.h"
-#include "terminal/terminalbuffer.h"
+
+#include "serialrig.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -42,13 +34,6 @@
 #include <vector>
 
 namespace {
-
-double monotonicSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
-}
 
 struct CpuUse
 {
@@ -135,40 +120,17 @@ private:
     std::vector<Arrival> m_arrivals;
 };
 
-// Korvel's parts that a command touches, wired as the main window wires them, on port 1 mapped
-// to the bench's pseudo-terminal through a settings file in a scratch folder.
-struct Rig
+// Korvel's parts that a command touches, at 115200 baud, with the board commands besides.
+struct Rig : SerialRig
 {
-    explicit Rig(const QString& device)
-        : profile(dir.filePath(QStringLiteral("Korvel.ini"))), line(profile, [] { return QStringList(); }),
-          capture(line, dialog, terminal, surface, prompter), receive(terminal, capture), pause(clock, &receive),
-          upload(line, pause, dialog, surface, prompter), commands(line, pause, terminal, surface)
+    explicit Rig(const QString& device) : SerialRig(device, 115200)
     {
-        profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
-        QObject::connect(&line, &SerialLine::received, [this](const QString& chunk) { receive.deliver(chunk); });
         QObject::connect(&line, &SerialLine::problem,
                          [](const QString& message) { std::fprintf(stderr, "line: %s\n", qPrintable(message)); });
-        line.setBaudRate(115200);
-        line.setDataBits(8);
-        line.setStopBits(1);
-        line.setPortNumber(1);
-        line.open();
     }
 
-    QTemporaryDir dir;
-    IniProfile profile;
-    QtSerialLine line;
-    QtClock clock;
-    FakeFileDialog dialog;
-    FakeSurface surface;
-    FakePrompter prompter;
-    TerminalBuffer terminal;
-    ListingCapture capture;
-    ReceivePath receive;
-    Pause pause;
-    ProgramUpload upload;
     double mtop = 32768;
-    BoardCommands commands;
+    BoardCommands commands{line, pause, terminal, surface};
 };
 
 // The last line leaves from the event loop after the command has returned; the reader thread then

@@ -10,24 +10,16 @@
 // Prompt pacing loads N lines (100). Fixed pacing takes one second a line, so it loads M lines (10)
 // and the time for N is extrapolated from that: (N + 1) seconds' worth, "new" included.
 // Goals: prompt pacing under 6 s for 100 lines, under 2% of a core; fixed about N + 1 s.
-#include "fakes.h"
 
-#include "app/receivepath.h"
-#include "board/listingcapture.h"
-#include "board/programupload.h"
-#include "platform/iniprofile.h"
-#include "platform/qtclock.h"
-#include "platform/qtserialline.h"
-#include "terminal/pause.h"
-#include "terminal/terminalbuffer.h"
+#include "serialrig.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -48,23 +40,10 @@ const char* verdict(bool pass)
     return pass ? "PASS" : "FAIL";
 }
 
-// Korvel's parts an upload touches, wired as the main window wires them.
-struct Rig
+// Korvel's parts an upload touches, at 9600 baud.
+struct Rig : SerialRig
 {
-    explicit Rig(const QString& device)
-        : profile(dir.filePath(QStringLiteral("Korvel.ini"))), line(profile, [] { return QStringList(); }),
-          capture(line, dialog, terminal, surface, prompter), receive(terminal, capture), pause(clock, &receive),
-          upload(line, pause, dialog, surface, prompter)
-    {
-        profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
-        QObject::connect(&line, &SerialLine::received, [this](const QString& chunk) { receive.deliver(chunk); });
-        receive.setTap(&upload);
-        line.setBaudRate(9600);
-        line.setDataBits(8);
-        line.setStopBits(1);
-        line.setPortNumber(1);
-        line.open();
-    }
+    explicit Rig(const QString& device) : SerialRig(device, 9600) {}
 
     // Runs the event loop until the condition holds or the time is up, looking every 5 ms.
     static bool runUntil(const std::function<bool()>& done, int ms)
@@ -79,19 +58,6 @@ struct Rig
         if (!done()) loop.exec();
         return done();
     }
-
-    QTemporaryDir dir;
-    IniProfile profile;
-    QtSerialLine line;
-    QtClock clock;
-    FakeFileDialog dialog;
-    FakeSurface surface;
-    FakePrompter prompter;
-    TerminalBuffer terminal;
-    ListingCapture capture;
-    ReceivePath receive;
-    Pause pause;
-    ProgramUpload upload;
 };
 
 struct Run
