@@ -49,10 +49,11 @@ private slots:
     void clearScreenLeavesCapture();
     void keysGoToTheLine();
     void chunksAndKeysDuringCommandComeAfterIt();
-    void closeBoxDuringCommandWaits();
+    void quittingCancelsTheCommand_data();
+    void quittingCancelsTheCommand();
     void escapeCancelsLoadOtherKeysWait();
     void cancelButtonStopsReset();
-    void escapeWaitsWhenNothingCanBeCancelled();
+    void escapeCancelsRun();
     void uploadDialogKeepsThePacing();
     void promptPacedAnswersShowAtOnce();
     void resetClearsDisplayAtOnce();
@@ -248,17 +249,25 @@ void TestForm1::everyChunkScrollsInEveryMode()
     // Save Program: the terminal is cleared and then stays as it is while the listing comes in,
     // but each chunk still moves the view to the end.
     fakes.fileDialog.answers.append(dir.filePath("p.lis"));
+    fakes.clock.step = [](qint64) { return qint64(10'000'000); };
+    bool checked = false;
+    fakes.clock.onIdle = [&] {
+        if (std::exchange(checked, true)) return fakes.line.deliver(QStringLiteral("READY\r\n>"));
+        QCOMPARE(form.capture().mode(), CaptureMode::AwaitingEcho);
+        fakes.line.deliver(QStringLiteral("LIST\r\n"));
+        for (int i = 0; i < 100; ++i)
+            fakes.line.deliver(QStringLiteral("%1 PRINT 1\r\n").arg(i + 1));
+        QCOMPARE(form.terminal().text(), QString());
+        view->sync();
+        bar->setValue(0);
+        fakes.line.deliver(QStringLiteral("200 PRINT 1\r\n"));
+        QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
+        view->sync();
+        QCOMPARE(bar->value(), bar->maximum());
+    };
     triggerAction(form, "save");
-    QCOMPARE(form.capture().mode(), CaptureMode::AwaitingEcho);
-    for (int i = 0; i < 100; ++i)
-        fakes.line.deliver(QStringLiteral("x\r\n"));
-    QCOMPARE(form.terminal().text(), QString());
-    view->sync();
-    bar->setValue(0);
-    fakes.line.deliver(QStringLiteral("10 PRINT 1\r\n"));
-    QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
-    view->sync();
-    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(checked);
+    QCOMPARE(form.capture().ending(), ListingCapture::Ending::Done);
 }
 
 void TestForm1::clearScreenLeavesCapture()
@@ -269,13 +278,16 @@ void TestForm1::clearScreenLeavesCapture()
     form.load();
     fakes.line.deliver(QStringLiteral("READY\r\n>"));
     fakes.fileDialog.answers.append(dir.filePath("p.lis"));
+    fakes.clock.onIdle = [&] {
+        fakes.line.deliver(QStringLiteral("LIST\r\n10 PRINT 1\r\n"));
+        triggerAction(form, "clss");
+        QCOMPARE(form.terminal().text(), QString());
+        QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
+        fakes.line.deliver(QStringLiteral("\r\nREADY\r\n>"));
+    };
     triggerAction(form, "save");
-    fakes.line.deliver(QStringLiteral("LIST\r\n10 PRINT 1\r\n"));
-    triggerAction(form, "clss");
-    QCOMPARE(form.terminal().text(), QString());
-    QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
-    fakes.line.deliver(QStringLiteral("\r\nREADY\r\n>"));
     QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
+    QCOMPARE(form.capture().ending(), ListingCapture::Ending::Done);
     form.terminalView()->sync();
     QCOMPARE(form.terminalView()->toPlainText(), QString());
 }
@@ -316,22 +328,39 @@ void TestForm1::chunksAndKeysDuringCommandComeAfterIt()
     QCOMPARE(fakes.line.sends, (QStringList{"RUN\r\n", "a"}));
 }
 
-void TestForm1::closeBoxDuringCommandWaits()
+void TestForm1::quittingCancelsTheCommand_data()
 {
+    QTest::addColumn<bool>("closeBox"); // else a quit request, as a session manager sends one
+    QTest::newRow("close box") << true;
+    QTest::newRow("quit request") << false;
+}
+
+void TestForm1::quittingCancelsTheCommand()
+{
+    QFETCH(bool, closeBox);
     FakePlatform fakes;
     Form1 form(fakes.platform());
     form.load();
     form.show();
     bool closedDuring = false;
     fakes.clock.onIdle = [&] {
-        form.close();
+        if (closeBox) {
+            form.close();
+        } else {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        }
         closedDuring = closedDuring || !form.isVisible();
     };
     triggerAction(form, "reset");
+    // Stopped at its first pause, as on Escape, and only then closed; no later pause ran.
     QVERIFY(!closedDuring);
-    QCOMPARE(fakes.line.sentText().right(5), QStringLiteral("new\r\n"));
-    QVERIFY(!form.isVisible());
+    QCOMPARE(fakes.line.sends, QStringList{" "});
+    QCOMPARE(fakes.clock.idleCalls, 1);
+    QCOMPARE(form.isVisible(), !closeBox);
     QVERIFY(fakes.profile.writes.isEmpty());
+    // The quit goes on once the command has stopped.
+    if (!closeBox) QCoreApplication::removePostedEvents(nullptr);
 }
 
 void TestForm1::escapeCancelsLoadOtherKeysWait()
@@ -382,7 +411,7 @@ void TestForm1::cancelButtonStopsReset()
     QCOMPARE(statusText(form), QStringLiteral("Reset cancelled"));
 }
 
-void TestForm1::escapeWaitsWhenNothingCanBeCancelled()
+void TestForm1::escapeCancelsRun()
 {
     FakePlatform fakes;
     Form1 form(fakes.platform());
@@ -390,9 +419,10 @@ void TestForm1::escapeWaitsWhenNothingCanBeCancelled()
     form.show();
     fakes.clock.onIdle = [&] { QTest::keyClick(form.windowHandle(), Qt::Key_Escape); };
     triggerAction(form, "run");
-    QCOMPARE(fakes.line.sends, QStringList{"RUN\r\n"});
+    QCOMPARE(fakes.clock.idleCalls, 1);
     QCoreApplication::processEvents();
-    QCOMPARE(fakes.line.sends, (QStringList{"RUN\r\n", "\x1b"}));
+    // Escape ended the pause and went nowhere else.
+    QCOMPARE(fakes.line.sends, QStringList{"RUN\r\n"});
 }
 
 void TestForm1::uploadDialogKeepsThePacing()
