@@ -31,7 +31,6 @@ public:
 
     // Busy time, loss and chunking of the board; takes effect at the next open.
     void setBoardOptions(const SimulatedBoard::Options& options) { m_board.setOptions(options); }
-    const SimulatedBoard& board() const { return m_board; }
 
 private:
     void deliverBoardOutput(const QByteArray& chunk);

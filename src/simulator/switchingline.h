@@ -36,8 +36,8 @@ public:
     void sendLine(const QString& text) override { chosen().sendLine(text); }
     void setQuickReads(bool quick) override;
 
+    // Port 0's line, for its board options.
     SimulatedLine& simulated() { return m_simulated; }
-    const SimulatedLine& simulated() const { return m_simulated; }
 
 private:
     static constexpr int kSimulatedPort = 0;
