@@ -365,9 +365,14 @@ void Form1::openUploadSetup()
 
 void Form1::openPorts()
 {
-    PortsDialog* dialog = PortsDialog::openFor(*this, m_platform.profile, m_platform.serialDevices);
-    // A line that is down tries the new map at once.
-    connect(dialog, &PortsDialog::mapChanged, this, [this] {
+    PortMap map(m_platform.profile, m_platform.serialDevices);
+    PortsDialog* dialog = PortsDialog::openFor(*this, map.rows());
+    connect(dialog, &PortsDialog::refreshRequested, dialog, [dialog, map] { dialog->showRows(map.rows()); });
+    connect(dialog, &PortsDialog::portChosen, this, [this, dialog, map](const SerialDevice& device, int port) mutable {
+        const PortMap::Assignment done = map.assign(device, port);
+        dialog->showRows(map.rows(), done.message);
+        if (!done.complete()) setStatusText(done.message);
+        // A line that is down tries the new map at once.
         if (!m_platform.line.isOpen()) m_platform.line.open();
     });
 }
