@@ -397,17 +397,6 @@ void TestForm1::escapeWaitsWhenNothingCanBeCancelled()
 
 void TestForm1::uploadDialogKeepsThePacing()
 {
-    const QList<QPair<QString, Pacing>> stored = {{"Prompt", Pacing::Prompt},
-                                                  {" PROMPT ", Pacing::Prompt},
-                                                  {"Fixed", Pacing::Fixed},
-                                                  {"", Pacing::Fixed},
-                                                  {"promptly", Pacing::Fixed}};
-    for (const auto& [value, pacing] : stored) {
-        FakeProfile profile;
-        profile.set("Upload", "Pacing", value);
-        QCOMPARE(UploadSetup::readPacing(profile), pacing);
-    }
-
     FakePlatform fakes;
     fakes.profile.set("Upload", "Pacing", "Prompt");
     Form1 form(fakes.platform());
@@ -422,6 +411,19 @@ void TestForm1::uploadDialogKeepsThePacing()
     // Written at once, not only at Exit.
     QCOMPARE(fakes.profile.writes, QStringList{"Upload/Pacing=Fixed"});
     QVERIFY(form.isVisible());
+
+    // A file that cannot be written: the choice holds for this run, and the status bar says so.
+    fakes.profile.failWrites = true;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    triggerAction(form, "upload");
+    dialog = form.findChild<UploadSetup*>();
+    QVERIFY(dialog->findChild<QRadioButton*>(QStringLiteral("optFixed"))->isChecked());
+    dialog->findChild<QRadioButton*>(QStringLiteral("optPrompt"))->click();
+    dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    QCOMPARE(statusText(form), QStringLiteral("Cannot write the upload setting to Korvel.ini"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    triggerAction(form, "upload");
+    QVERIFY(form.findChild<UploadSetup*>()->findChild<QRadioButton*>(QStringLiteral("optPrompt"))->isChecked());
 }
 
 void TestForm1::promptPacedAnswersShowAtOnce()

@@ -356,10 +356,11 @@ void Form1::openMTopDialog()
 
 void Form1::openUploadSetup()
 {
-    UploadSetup* dialog = UploadSetup::open(*this, m_platform.profile, m_upload.pacing());
-    connect(dialog, &UploadSetup::accepted, this, [this](Pacing pacing, bool written) {
+    UploadSetup* dialog = UploadSetup::open(*this, m_upload.pacing());
+    connect(dialog, &UploadSetup::accepted, this, [this](Pacing pacing) {
         m_upload.setPacing(pacing);
-        if (!written) setStatusText(QStringLiteral("Cannot write the upload setting to Korvel.ini"));
+        if (!m_settings.savePacing(pacing))
+            setStatusText(QStringLiteral("Cannot write the upload setting to Korvel.ini"));
     });
 }
 
