@@ -6,6 +6,7 @@
 #include "testhelpers.h"
 
 #include "app/form1.h"
+#include "board/mtopchg.h"
 #include "board/uploadsetup.h"
 #include "terminal/terminalview.h"
 
@@ -14,6 +15,7 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -54,6 +56,7 @@ private slots:
     void cancelButtonStopsReset();
     void escapeWaitsWhenNothingCanBeCancelled();
     void uploadDialogKeepsThePacing();
+    void mtopDialogValueIsKeptAndSent();
     void promptPacedAnswersShowAtOnce();
     void resetClearsDisplayAtOnce();
     void pasteGoesToTheBoard();
@@ -424,6 +427,21 @@ void TestForm1::uploadDialogKeepsThePacing()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     triggerAction(form, "upload");
     QVERIFY(form.findChild<UploadSetup*>()->findChild<QRadioButton*>(QStringLiteral("optPrompt"))->isChecked());
+}
+
+void TestForm1::mtopDialogValueIsKeptAndSent()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    triggerAction(form, "MTop");
+    auto* dialog = form.findChild<MTopChg*>();
+    QVERIFY(dialog);
+    dialog->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("1000abc"));
+    dialog->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    QCOMPARE(form.mtop(), 1000.0);
+    QCOMPARE(fakes.line.sends, QStringList{"mtop =  1000\r\n"});
 }
 
 void TestForm1::promptPacedAnswersShowAtOnce()

@@ -350,8 +350,11 @@ void Form1::openSerialSetup()
 
 void Form1::openMTopDialog()
 {
-    MTopChg* dialog = MTopChg::open(*this, m_platform.line, m_mtop);
-    connect(dialog, &MTopChg::accepted, this, [this](double mtop) { m_mtop = mtop; });
+    MTopChg* dialog = MTopChg::open(*this, m_mtop);
+    connect(dialog, &MTopChg::accepted, this, [this](double mtop) {
+        m_mtop = mtop;
+        m_commands.setMemoryTop(mtop);
+    });
 }
 
 void Form1::openUploadSetup()
