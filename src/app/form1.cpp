@@ -173,7 +173,7 @@ void Form1::load()
     SerialLine& line = m_platform.line;
     line.close();
     m_mtop = m_settings.load(line);
-    m_upload.setPacing(UploadSetup::readPacing(m_platform.profile));
+    m_upload.setPacing(m_settings.pacing());
     line.open();
     m_progressBar1->hide();
     m_terminal.clear();

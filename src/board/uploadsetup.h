@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QWidget>
 
-class Profile;
 class QPushButton;
 class QRadioButton;
 
@@ -22,10 +21,6 @@ public:
 
     // The menu entry: hides the main window and shows a fresh dialog, owned by the main window.
     static UploadSetup* open(QWidget& mainWindow, Pacing pacing);
-
-    // Only for Form1::load(), which still asks here: the answer is SettingsFile's, and this goes
-    // once load() asks SettingsFile::pacing() itself. Defined in config/settings.cpp.
-    static Pacing readPacing(const Profile& profile);
 
 signals:
     void accepted(Pacing pacing);

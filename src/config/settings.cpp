@@ -72,8 +72,3 @@ bool SettingsFile::savePacing(Pacing pacing)
 {
     return m_profile.writeString(kUpload, kPacing, pacing == Pacing::Prompt ? kPrompt : kFixed);
 }
-
-Pacing UploadSetup::readPacing(const Profile& profile)
-{
-    return ::readPacing(profile);
-}
