@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the real adapters and hands them to the main window, with the port map text the
-// settings dialog shows as its tooltip.
+// settings dialog shows as its tooltip. The window's serial line is the switch between the
+// simulated board (port 0) and the real serial port (the others).
 #include "app/form1.h"
 #include "korvel_version.h"
 #include "platform/helpviewerwindow.h"
@@ -14,6 +15,7 @@
 #include "platform/qtserialdevices.h"
 #include "platform/qtserialline.h"
 #include "platform/xdgassociations.h"
+#include "simulator/switchingline.h"
 
 #include <QApplication>
 
@@ -26,7 +28,8 @@ int main(int argc, char** argv)
 
     IniProfile profile(IniProfile::defaultPath());
     QtSerialDevices serialDevices;
-    QtSerialLine line(profile, serialDevices);
+    QtSerialLine serialPort(profile, serialDevices);
+    SwitchingLine line(serialPort);
     QtClock clock;
     QtFileDialog fileDialog;
     QtLauncher launcher;

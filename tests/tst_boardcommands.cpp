@@ -5,6 +5,7 @@
 #include "terminal/terminalbuffer.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -38,8 +39,8 @@ private slots:
     void runPausesTwoSeconds();
     void memoryDoesNotPause();
     void resetSequence();
-    void resetSendsTheMemoryTop_data();
-    void resetSendsTheMemoryTop();
+    void memoryTopCommand_data();
+    void memoryTopCommand();
     void resetCancelled_data();
     void resetCancelled();
 };
@@ -96,7 +97,7 @@ void TestBoardCommands::resetSequence()
     QVERIFY(near(rig.sentAt[52], 11000 * kMs));
 }
 
-void TestBoardCommands::resetSendsTheMemoryTop_data()
+void TestBoardCommands::memoryTopCommand_data()
 {
     QTest::addColumn<double>("mtop");
     QTest::addColumn<QString>("command");
@@ -105,16 +106,22 @@ void TestBoardCommands::resetSendsTheMemoryTop_data()
     QTest::newRow("negative") << -5.0 << "mtop = -5\r\n";
 }
 
-void TestBoardCommands::resetSendsTheMemoryTop()
+void TestBoardCommands::memoryTopCommand()
 {
     QFETCH(double, mtop);
     QFETCH(QString, command);
     // A decimal comma in the user's locale must not reach the board.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    Rig rig;
-    rig.commands.reset(mtop);
-    QLocale::setDefault(QLocale::c());
-    QCOMPARE(rig.line.sends.at(51), command);
+    auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+    Rig reset;
+    reset.commands.reset(mtop);
+    QCOMPARE(reset.line.sends.at(51), command);
+
+    // The MTOP dialog's value: the same line on its own, without a pause.
+    Rig alone;
+    alone.commands.setMemoryTop(mtop);
+    QCOMPARE(alone.line.sends, QStringList{command});
+    QCOMPARE(alone.clock.idleCalls, 0);
 }
 
 void TestBoardCommands::resetCancelled_data()

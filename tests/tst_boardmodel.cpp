@@ -121,9 +121,21 @@ void TestBoardModel::answers_data()
     QTest::newRow("keywords found greedily")
         << QByteArray("1 FORJ=ATOB\r2 IFA>BTHENEND\r3 xby(0ffh)=dby(2).and.3:rem As  Typed: \"\rlist\r")
         << QByteArray("1 FORJ=ATOB\r\n>2 IFA>BTHENEND\r\n>3 xby(0ffh)=dby(2).and.3:rem As  Typed: \"\r\n>list\r\n"
-                      "1      FOR J=A TO B\r\n2      IF A>B THEN END\r\n"
-                      "3     XBY(0FFH)=DBY(2).AND.3 : REM As  Typed: \"\r\n") +
+                      "1      FOR J=A TO B\r\n2      IF A>B THEN  END\r\n"
+                      "3     XBY(0FFH)=DBY(2).AND.3 :  REM As  Typed: \"\r\n") +
                kReady;
+    // Neighbouring words each keep their blanks; TAB is set off like a statement word. Typed without
+    // the blanks outside strings, the lines list the same.
+    const QByteArray measured = "list\r\n40     IF A>B THEN  PRINT \"X\" ELSE  PRINT \"Y\"\r\n"
+                                "70     PRINT \"a  b\", TAB (5),\"c\"\r\n110    PRINT A :  REM x y\r\n" +
+                                kReady;
+    for (const QByteArray& typed : {QByteArray("40 IF A>B THEN PRINT \"X\" ELSE PRINT \"Y\"\r70 PRINT \"a  b\",TAB(5),"
+                                               "\"c\"\r110 PRINT A : REM x y\r"),
+                                    QByteArray("40 IFA>BTHENPRINT\"X\"ELSEPRINT\"Y\"\r70 PRINT\"a  b\",TAB(5),\"c\"\r"
+                                               "110 PRINTA:REM x y\r")}) {
+        QTest::newRow(typed.contains("IFA") ? "blanks of neighbours, compact" : "blanks of neighbours")
+            << typed + "list\r" << QByteArray(typed).replace("\r", "\r\n>") + measured;
+    }
 
     // Direct commands.
     QTest::newRow("?free") << QByteArray("?free\r") << QByteArray("?free\r\n 32254 \r\n\r\n>");
@@ -248,6 +260,9 @@ void TestBoardModel::listingTypedBackListsTheSame()
         "210 print \"unclosed",
         "500 return",
         "600 reti",
+        "610 IF A>B THEN PRINT \"X\" ELSE PRINT \"Y\"",
+        "620 PRINT \"a  b\",TAB(5),\"c\"",
+        "630 PRINT A : REM x y",
     };
     const auto list = [](BoardModel& board) {
         QByteArray listing = board.feed("list\r");

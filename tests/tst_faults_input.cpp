@@ -9,6 +9,7 @@
 #include "app/form1.h"
 #include "platform/qtclock.h"
 #include "platform/qtserialline.h"
+#include "simulator/switchingline.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>
@@ -198,7 +199,8 @@ void TestFaultsInput::logKeepsEveryByteOfAFlood()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("flood.log"));
     FakePlatform fakes;
-    QtSerialLine line(fakes.profile, fakes.serialDevices);
+    QtSerialLine serialPort(fakes.profile, fakes.serialDevices);
+    SwitchingLine line(serialPort);
     ShortRealClock clock;
     Form1 form(Platform{line, clock, fakes.fileDialog, fakes.profile, fakes.launcher, fakes.associations,
                         fakes.helpViewer, fakes.prompter, fakes.applicationDir});

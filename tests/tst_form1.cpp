@@ -6,6 +6,7 @@
 #include "testhelpers.h"
 
 #include "app/form1.h"
+#include "board/mtopchg.h"
 #include "board/uploadsetup.h"
 #include "terminal/terminalview.h"
 
@@ -14,6 +15,7 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -55,6 +57,7 @@ private slots:
     void cancelButtonStopsReset();
     void escapeCancelsRun();
     void uploadDialogKeepsThePacing();
+    void mtopDialogValueIsKeptAndSent();
     void promptPacedAnswersShowAtOnce();
     void resetClearsDisplayAtOnce();
     void pasteGoesToTheBoard();
@@ -427,17 +430,6 @@ void TestForm1::escapeCancelsRun()
 
 void TestForm1::uploadDialogKeepsThePacing()
 {
-    const QList<QPair<QString, Pacing>> stored = {{"Prompt", Pacing::Prompt},
-                                                  {" PROMPT ", Pacing::Prompt},
-                                                  {"Fixed", Pacing::Fixed},
-                                                  {"", Pacing::Fixed},
-                                                  {"promptly", Pacing::Fixed}};
-    for (const auto& [value, pacing] : stored) {
-        FakeProfile profile;
-        profile.set("Upload", "Pacing", value);
-        QCOMPARE(UploadSetup::readPacing(profile), pacing);
-    }
-
     FakePlatform fakes;
     fakes.profile.set("Upload", "Pacing", "Prompt");
     Form1 form(fakes.platform());
@@ -452,6 +444,34 @@ void TestForm1::uploadDialogKeepsThePacing()
     // Written at once, not only at Exit.
     QCOMPARE(fakes.profile.writes, QStringList{"Upload/Pacing=Fixed"});
     QVERIFY(form.isVisible());
+
+    // A file that cannot be written: the choice holds for this run, and the status bar says so.
+    fakes.profile.failWrites = true;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    triggerAction(form, "upload");
+    dialog = form.findChild<UploadSetup*>();
+    QVERIFY(dialog->findChild<QRadioButton*>(QStringLiteral("optFixed"))->isChecked());
+    dialog->findChild<QRadioButton*>(QStringLiteral("optPrompt"))->click();
+    dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    QCOMPARE(statusText(form), QStringLiteral("Cannot write the upload setting to Korvel.ini"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    triggerAction(form, "upload");
+    QVERIFY(form.findChild<UploadSetup*>()->findChild<QRadioButton*>(QStringLiteral("optPrompt"))->isChecked());
+}
+
+void TestForm1::mtopDialogValueIsKeptAndSent()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    triggerAction(form, "MTop");
+    auto* dialog = form.findChild<MTopChg*>();
+    QVERIFY(dialog);
+    dialog->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("1000abc"));
+    dialog->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    QCOMPARE(form.mtop(), 1000.0);
+    QCOMPARE(fakes.line.sends, QStringList{"mtop =  1000\r\n"});
 }
 
 void TestForm1::promptPacedAnswersShowAtOnce()

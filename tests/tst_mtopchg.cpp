@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/mtopchg.h"
+#include "board/boardcommands.h"
 #include "fakes.h"
+#include "terminal/pause.h"
+#include "terminal/terminalbuffer.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -9,18 +12,27 @@
 
 namespace {
 
+// The dialog wired as the main window wires it: the value accepted is kept and sent by BoardCommands.
 struct Rig
 {
     QWidget mainWindow;
     FakeSerialLine line;
+    FakeClock clock;
+    Pause pause{clock};
+    TerminalBuffer terminal;
+    FakeSurface surface;
+    BoardCommands commands{line, pause, terminal, surface};
     double mtop = 32768;
     QPointer<MTopChg> dialog;
 
     Rig()
     {
         mainWindow.show();
-        dialog = MTopChg::open(mainWindow, line, mtop);
-        QObject::connect(dialog, &MTopChg::accepted, [this](double value) { mtop = value; });
+        dialog = MTopChg::open(mainWindow, mtop);
+        QObject::connect(dialog, &MTopChg::accepted, [this](double value) {
+            mtop = value;
+            commands.setMemoryTop(value);
+        });
     }
     ~Rig() { delete dialog; }
 

@@ -5,6 +5,7 @@
 #include "platform/portmap.h"
 #include "platform/qtserialline.h"
 #include "simulator/simulatedboard.h"
+#include "simulator/switchingline.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -117,6 +118,7 @@ private slots:
     void sameDevice_data();
     void sameDevice();
     void simulatedBoardOnPortZero();
+    void switchingBetweenBoardAndPort();
     void simulatedBoardBusy_data();
     void simulatedBoardBusy();
     void simulatedBoardCtrlC();
@@ -520,12 +522,17 @@ void TestSerialLine::sameDevice()
 void TestSerialLine::simulatedBoardOnPortZero()
 {
     FakeProfile profile;
-    QtSerialLine line(profile, [] { return QStringList(); });
+    QtSerialLine serialPort(profile, [] { return QStringList(); });
+    SwitchingLine line(serialPort);
     QSignalSpy received(&line, &SerialLine::received);
     QSignalSpy problems(&line, &SerialLine::problem);
+    QSignalSpy opened(&line, &SerialLine::opened);
     line.setPortNumber(0);
     line.open();
     QVERIFY(line.isOpen());
+    QCOMPARE(opened.count(), 1);
+    QCOMPARE(line.portNumber(), 0);
+    QCOMPARE(line.portLabel(), QStringLiteral("port 0 (the simulated board)"));
     QCOMPARE(received.count(), 0); // never inside the call
 
     QVERIFY(receiveUntilEndsWith(received, QStringLiteral("READY\r\n>")));
@@ -553,6 +560,65 @@ void TestSerialLine::simulatedBoardOnPortZero()
     QVERIFY(receiveUntilEndsWith(received, kSignOn));
     line.sendLine(QStringLiteral("list\r"));
     QVERIFY(receiveUntilEndsWith(received, QStringLiteral("10     PRINT 1\r\n\r\nREADY\r\n>")));
+}
+
+void TestSerialLine::switchingBetweenBoardAndPort()
+{
+    // The window's one line goes from the board to a real port and back, as Settings, ComPort does.
+    Pty pty;
+    QVERIFY(pty.isValid());
+    FakeProfile profile;
+    profile.set(QStringLiteral("Ports"), QStringLiteral("1"), pty.path());
+    QtSerialLine serialPort(profile, [] { return QStringList(); });
+    SwitchingLine line(serialPort);
+    QSignalSpy received(&line, &SerialLine::received);
+    QSignalSpy problems(&line, &SerialLine::problem);
+    line.setBaudRate(19200);
+    line.setPortNumber(0);
+    line.open();
+    line.sendLine(QStringLiteral("10 print 2\r"));
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("10 print 2\r\n>")));
+
+    line.close();
+    line.setPortNumber(1);
+    line.open();
+    QVERIFY(line.isOpen() && serialPort.isOpen());
+    QCOMPARE(line.portLabel(), QStringLiteral("port 1 (%1)").arg(pty.path()));
+    QCOMPARE(serialPort.baudRate(), 19200);
+    received.clear();
+    line.sendLine(QStringLiteral("list\r"));
+    QSocketNotifier masterReadable(pty.master(), QSocketNotifier::Read);
+    QSignalSpy readable(&masterReadable, &QSocketNotifier::activated);
+    QByteArray atBoard;
+    while (atBoard.size() < 5) {
+        QVERIFY(readable.wait(5000));
+        atBoard += pty.readAvailable();
+    }
+    QCOMPARE(atBoard, QByteArray("list\r"));
+    pty.write("from the port");
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("from the port")));
+
+    // A port that cannot be opened reads back 0 and keeps its number as the choice, and the real
+    // port's complaint comes through; opening port 0 again ends its watch.
+    line.setPortNumber(2);
+    line.open();
+    QVERIFY(!line.isOpen());
+    QCOMPARE(line.portNumber(), 0);
+    QCOMPARE(line.chosenPort(), 2);
+    QCOMPARE(problems.count(), 1);
+    QCOMPARE(problems.at(0).at(0).toString(), QStringLiteral("Port 2 cannot be opened: there is no such port"));
+    QVERIFY(serialPort.isWatching());
+
+    // Back on port 0 the board signs on with the program it kept, and the port is closed.
+    line.setPortNumber(0);
+    line.open();
+    QVERIFY(!serialPort.isOpen() && !serialPort.isWatching());
+    received.clear();
+    QVERIFY(receiveUntilEndsWith(received, kSignOn));
+    line.sendLine(QStringLiteral("list\r"));
+    QVERIFY(receiveUntilEndsWith(received, QStringLiteral("10     PRINT 2\r\n\r\nREADY\r\n>")));
+    QCOMPARE(line.chosenPort(), 0);
+    QCOMPARE(problems.count(), 1);
 }
 
 void TestSerialLine::simulatedBoardBusy_data()

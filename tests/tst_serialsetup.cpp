@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "config/portsdialog.h"
 #include "config/serialsetup.h"
 
 #include "fakes.h"
@@ -8,8 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTableWidget>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -63,7 +60,6 @@ private slots:
     void layoutListsAndTabOrder();
     void portTooltipComesFromTheMap();
     void openerDeletesTheDialogWhenItCloses();
-    void portsDialogMapsDevicesByStableName();
 
 private:
     void startLine(int baud, int port, int dataBits, int stopBits, int usablePorts);
@@ -362,62 +358,6 @@ void TestSerialSetup::openerDeletesTheDialogWhenItCloses()
 
     QVERIFY(dialog.isNull());
     QVERIFY(m_main->isVisible());
-}
-
-void TestSerialSetup::portsDialogMapsDevicesByStableName()
-{
-    SerialDevice adapter = SerialDevice::at(u"/dev/ttyUSB0"_s);
-    adapter.stableName = u"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s;
-    adapter.manufacturer = u"FTDI"_s;
-    adapter.product = u"FT232R USB UART"_s;
-    adapter.serialNumber = u"A50285BI"_s;
-    FakeSerialDevices devices;
-    devices.devices = {adapter, SerialDevice::at(u"/dev/ttyS0"_s)};
-    FakeProfile profile;
-    profile.set(u"Ports"_s, u"1"_s, u"/dev/ttyS0"_s);
-    profile.set(u"Ports"_s, u"2"_s, u"/dev/ttyUSB0"_s);
-    profile.set(u"Ports"_s, u"3"_s, u"/tmp/gone"_s);
-
-    PortsDialog dialog(profile, devices);
-    auto* table = dialog.findChild<QTableWidget*>(u"tblPorts"_s);
-    QVERIFY(table);
-    const auto row = [table](int r) {
-        QStringList cells{qobject_cast<QComboBox*>(table->cellWidget(r, 0))->currentText()};
-        for (int c = 1; c < table->columnCount(); ++c)
-            cells.append(table->item(r, c)->text());
-        return cells;
-    };
-    QCOMPARE(table->rowCount(), 3);
-    QCOMPARE(row(0), (QStringList{u"2"_s, u"/dev/ttyUSB0"_s, u"FTDI"_s, u"FT232R USB UART"_s, u"A50285BI"_s,
-                                  adapter.stableName}));
-    QCOMPARE(row(1), (QStringList{u"1"_s, u"/dev/ttyS0"_s, QString(), QString(), QString(), QString()}));
-    QCOMPARE(row(2), (QStringList{u"3"_s, u"/tmp/gone"_s, u"(not present)"_s, QString(), QString(), QString()}));
-
-    // Port 1 for the adapter: written at once, by its stable name; its old number and the device
-    // that had 1 lose theirs.
-    QSignalSpy changed(&dialog, &PortsDialog::mapChanged);
-    auto* box = qobject_cast<QComboBox*>(table->cellWidget(0, 0));
-    box->setCurrentIndex(1);
-    emit box->activated(1);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(profile.writes, (QStringList{u"Ports/2="_s, u"Ports/1="_s + adapter.stableName}));
-    QCOMPARE(row(0).first(), u"1"_s);
-    QCOMPARE(row(1).first(), u"-"_s);
-    QVERIFY(dialog.findChild<QLabel*>(u"lblMessage"_s)->text().contains(adapter.stableName));
-
-    // The ComPort tooltip names the devices the same way.
-    const QString tooltip = PortMap(profile, devices).describePorts();
-    QVERIFY2(
-        tooltip.contains(u"1: /dev/ttyUSB0 - FTDI FT232R USB UART, serial A50285BI (%1)"_s.arg(adapter.stableName)),
-        qPrintable(tooltip));
-    QVERIFY2(tooltip.contains(u"3: /tmp/gone"_s), qPrintable(tooltip));
-
-    // A file that cannot be written leaves the map and says so.
-    profile.failWrites = true;
-    box = qobject_cast<QComboBox*>(table->cellWidget(1, 0));
-    emit box->activated(4);
-    QVERIFY(dialog.findChild<QLabel*>(u"lblMessage"_s)->text().contains(u"could not be written"_s));
-    QCOMPARE(row(1).first(), u"-"_s);
 }
 
 QTEST_MAIN(TestSerialSetup)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/settings.h"
 
+#include "board/programupload.h"
 #include "fakes.h"
 
 #include <QTest>
@@ -37,6 +38,8 @@ private slots:
     void saveOrderAndTexts();
     void saveTriesEveryValueAndReportsFailure();
     void saveThenLoadGivesSameValues();
+    void pacing_data();
+    void pacing();
 };
 
 void TestSettings::loadOrder()
@@ -192,6 +195,31 @@ void TestSettings::saveThenLoadGivesSameValues()
     QCOMPARE(after.dataBits(), 7);
     QCOMPARE(after.stopBits(), 2);
     QCOMPARE(after.portNumber(), 6);
+}
+
+void TestSettings::pacing_data()
+{
+    QTest::addColumn<QString>("stored"); // null: no key
+    QTest::addColumn<bool>("prompt");
+    QTest::newRow("Prompt") << "Prompt" << true;
+    QTest::newRow("blanks and capitals") << " PROMPT " << true;
+    QTest::newRow("Fixed") << "Fixed" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("missing") << QString() << false;
+    QTest::newRow("longer word") << "promptly" << false;
+}
+
+void TestSettings::pacing()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, prompt);
+    FakeProfile profile;
+    if (!stored.isNull()) profile.set(QStringLiteral("upload"), QStringLiteral("pacing"), stored);
+    SettingsFile settings(profile);
+    const Pacing pacing = settings.pacing();
+    QCOMPARE(pacing == Pacing::Prompt, prompt);
+    QVERIFY(settings.savePacing(pacing));
+    QCOMPARE(profile.writes, QStringList{prompt ? "Upload/Pacing=Prompt" : "Upload/Pacing=Fixed"});
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

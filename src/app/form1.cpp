@@ -170,7 +170,7 @@ void Form1::load()
     SerialLine& line = m_platform.line;
     line.close();
     m_mtop = m_settings.load(line);
-    m_upload.setPacing(UploadSetup::readPacing(m_platform.profile));
+    m_upload.setPacing(m_settings.pacing());
     line.open();
     m_progressBar1->hide();
     m_terminal.clear();
@@ -352,24 +352,33 @@ void Form1::openSerialSetup()
 
 void Form1::openMTopDialog()
 {
-    MTopChg* dialog = MTopChg::open(*this, m_platform.line, m_mtop);
-    connect(dialog, &MTopChg::accepted, this, [this](double mtop) { m_mtop = mtop; });
+    MTopChg* dialog = MTopChg::open(*this, m_mtop);
+    connect(dialog, &MTopChg::accepted, this, [this](double mtop) {
+        m_mtop = mtop;
+        m_commands.setMemoryTop(mtop);
+    });
 }
 
 void Form1::openUploadSetup()
 {
-    UploadSetup* dialog = UploadSetup::open(*this, m_platform.profile, m_upload.pacing());
-    connect(dialog, &UploadSetup::accepted, this, [this](Pacing pacing, bool written) {
+    UploadSetup* dialog = UploadSetup::open(*this, m_upload.pacing());
+    connect(dialog, &UploadSetup::accepted, this, [this](Pacing pacing) {
         m_upload.setPacing(pacing);
-        if (!written) setStatusText(QStringLiteral("Cannot write the upload setting to Korvel.ini"));
+        if (!m_settings.savePacing(pacing))
+            setStatusText(QStringLiteral("Cannot write the upload setting to Korvel.ini"));
     });
 }
 
 void Form1::openPorts()
 {
-    PortsDialog* dialog = PortsDialog::openFor(*this, m_platform.profile, m_platform.serialDevices);
-    // A line that is down tries the new map at once.
-    connect(dialog, &PortsDialog::mapChanged, this, [this] {
+    PortMap map(m_platform.profile, m_platform.serialDevices);
+    PortsDialog* dialog = PortsDialog::openFor(*this, map.rows());
+    connect(dialog, &PortsDialog::refreshRequested, dialog, [dialog, map] { dialog->showRows(map.rows()); });
+    connect(dialog, &PortsDialog::portChosen, this, [this, dialog, map](const SerialDevice& device, int port) mutable {
+        const PortMap::Assignment done = map.assign(device, port);
+        dialog->showRows(map.rows(), done.message);
+        if (!done.complete()) setStatusText(done.message);
+        // A line that is down tries the new map at once.
         if (!m_platform.line.isOpen()) m_platform.line.open();
     });
 }

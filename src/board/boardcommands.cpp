@@ -41,8 +41,13 @@ void BoardCommands::reset(double mtop)
     }
     m_line.sendLine(QStringLiteral("\r\n"));
     if (!m_pause.wait(kResetStepPause)) return cancelled();
-    m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(mtop) + QStringLiteral("\r\n"));
+    setMemoryTop(mtop);
     if (!m_pause.wait(kResetStepPause)) return cancelled();
     m_line.sendLine(QStringLiteral("new\r\n"));
     m_surface.setStatusText(QString());
+}
+
+void BoardCommands::setMemoryTop(double mtop)
+{
+    m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(mtop) + QStringLiteral("\r\n"));
 }

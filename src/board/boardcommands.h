@@ -8,8 +8,9 @@ class Pause;
 class TerminalBuffer;
 class Surface;
 
-// Run Program, Memory and Reset: short commands typed into the board's interpreter, paced by
-// fixed pauses. None of them looks at the answers; those reach the terminal afterwards.
+// Run Program, Memory, Reset and the memory top: short commands typed into the board's
+// interpreter, paced by fixed pauses. None of them looks at the answers; those reach the terminal
+// afterwards.
 class BoardCommands
 {
 public:
@@ -25,6 +26,8 @@ public:
     // Ends by setting the board's memory top to mtop and erasing the program; a cancel during its
     // pauses stops it there.
     void reset(double mtop);
+    // "mtop = " and the number as signed number text, so two blanks stand before a positive one.
+    void setMemoryTop(double mtop);
 
 private:
     SerialLine& m_line;

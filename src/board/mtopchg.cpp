@@ -3,7 +3,6 @@
 
 #include "common/numbers.h"
 #include "common/twips.h"
-#include "platform/serialline.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -23,8 +22,8 @@ QFont text1Font()
 
 } // namespace
 
-MTopChg::MTopChg(QWidget& mainWindow, SerialLine& line, double mtop, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow), m_line(line), m_mtop(mtop)
+MTopChg::MTopChg(QWidget& mainWindow, double mtop, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow), m_mtop(mtop)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Bitte MTop angeben:"));
@@ -59,10 +58,10 @@ MTopChg::MTopChg(QWidget& mainWindow, SerialLine& line, double mtop, QWidget* pa
     m_text1->setText(numbers::signedText(m_mtop));
 }
 
-MTopChg* MTopChg::open(QWidget& mainWindow, SerialLine& line, double mtop)
+MTopChg* MTopChg::open(QWidget& mainWindow, double mtop)
 {
     mainWindow.hide();
-    auto* dialog = new MTopChg(mainWindow, line, mtop, &mainWindow);
+    auto* dialog = new MTopChg(mainWindow, mtop, &mainWindow);
     dialog->show();
     return dialog;
 }
@@ -81,9 +80,6 @@ void MTopChg::confirm()
     const std::optional<double> value = acceptedValue(m_text1->text());
     if (!value) return;
     emit accepted(*value);
-    // The number as read goes out, not the text as typed: "1000abc" would otherwise set the
-    // memory top here to 1000 and send the board an error.
-    m_line.sendLine(QStringLiteral("mtop = ") + numbers::signedText(*value) + QStringLiteral("\r\n"));
     close();
 }
 

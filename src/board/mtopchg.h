@@ -7,11 +7,10 @@
 
 class QLineEdit;
 class QPushButton;
-class SerialLine;
 
-// The memory-top dialog ("MTOP" in the Settings menu): shows the main window's memory top,
-// and on OK with a value the board can take sends it as "mtop = " + number and says so through
-// accepted(), for the main window to keep.
+// The memory-top dialog ("MTOP" in the Settings menu): shows the main window's memory top, and on
+// OK with a value the board can take hands it back through accepted(); the main window keeps it
+// and has BoardCommands send it to the board. The dialog itself sends nothing.
 // While it is open the main window is hidden; however it goes away (OK, Cancel, the frame's
 // close box) the main window comes back. It deletes itself when closed.
 class MTopChg : public QWidget
@@ -19,15 +18,16 @@ class MTopChg : public QWidget
     Q_OBJECT
 public:
     // The load step runs here: the main window is hidden and Text1 shows mtop.
-    MTopChg(QWidget& mainWindow, SerialLine& line, double mtop, QWidget* parent = nullptr);
+    MTopChg(QWidget& mainWindow, double mtop, QWidget* parent = nullptr);
 
     // The menu entry: hides the main window and shows a fresh dialog, owned by the main window.
-    static MTopChg* open(QWidget& mainWindow, SerialLine& line, double mtop);
+    static MTopChg* open(QWidget& mainWindow, double mtop);
 
     // The value OK takes from the text: read leniently, accepted when 0 < value < 65535.
     static std::optional<double> acceptedValue(const QString& text);
 
 signals:
+    // The number as read, not the text as typed: "1000abc" gives 1000.
     void accepted(double mtop);
 
 protected:
@@ -37,7 +37,6 @@ private:
     void confirm();
 
     QPointer<QWidget> m_mainWindow;
-    SerialLine& m_line;
     double m_mtop;
     QLineEdit* m_text1 = nullptr;      // the memory top as text
     QPushButton* m_command1 = nullptr; // OK

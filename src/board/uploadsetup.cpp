@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/uploadsetup.h"
 
-#include "platform/profile.h"
-
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,18 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace {
-
-const QString kSection = QStringLiteral("Upload");
-const QString kKey = QStringLiteral("Pacing");
-const QString kPrompt = QStringLiteral("Prompt");
-const QString kFixed = QStringLiteral("Fixed");
-constexpr int kValueSize = 20;
-
-} // namespace
-
-UploadSetup::UploadSetup(QWidget& mainWindow, Profile& profile, Pacing pacing, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow), m_profile(profile)
+UploadSetup::UploadSetup(QWidget& mainWindow, Pacing pacing, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("UploadSetup"));
@@ -56,30 +44,16 @@ UploadSetup::UploadSetup(QWidget& mainWindow, Profile& profile, Pacing pacing, Q
     mainWindow.hide();
 }
 
-UploadSetup* UploadSetup::open(QWidget& mainWindow, Profile& profile, Pacing pacing)
+UploadSetup* UploadSetup::open(QWidget& mainWindow, Pacing pacing)
 {
-    auto* dialog = new UploadSetup(mainWindow, profile, pacing, &mainWindow);
+    auto* dialog = new UploadSetup(mainWindow, pacing, &mainWindow);
     dialog->show();
     return dialog;
 }
 
-Pacing UploadSetup::readPacing(const Profile& profile)
-{
-    const QString value = profile.readString(kSection, kKey, QString(), kValueSize);
-    return value.compare(kPrompt, Qt::CaseInsensitive) == 0 ? Pacing::Prompt : Pacing::Fixed;
-}
-
-bool UploadSetup::writePacing(Profile& profile, Pacing pacing)
-{
-    return profile.writeString(kSection, kKey, pacing == Pacing::Prompt ? kPrompt : kFixed);
-}
-
 void UploadSetup::confirm()
 {
-    const Pacing pacing = m_optPrompt->isChecked() ? Pacing::Prompt : Pacing::Fixed;
-    // Written now rather than at Exit: closing the main window by its close box writes nothing.
-    const bool written = writePacing(m_profile, pacing);
-    emit accepted(pacing, written);
+    emit accepted(m_optPrompt->isChecked() ? Pacing::Prompt : Pacing::Fixed);
     close();
 }
 

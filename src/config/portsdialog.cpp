@@ -18,8 +18,7 @@ enum Column { kPort, kDevice, kMaker, kProduct, kSerialNumber, kStableName, kCol
 
 } // namespace
 
-PortsDialog::PortsDialog(Profile& profile, const SerialDevices& devices, QWidget* parent)
-    : QDialog(parent), m_map(profile, devices)
+PortsDialog::PortsDialog(const QList<PortMap::Row>& rows, QWidget* parent) : QDialog(parent)
 {
     setObjectName(u"Ports"_s);
     setWindowTitle(u"Ports"_s);
@@ -48,7 +47,7 @@ PortsDialog::PortsDialog(Profile& profile, const SerialDevices& devices, QWidget
     m_cmdClose = new QPushButton(u"Close"_s, this);
     m_cmdClose->setObjectName(u"cmdClose"_s);
     m_cmdClose->setDefault(true);
-    connect(m_cmdRefresh, &QPushButton::clicked, this, &PortsDialog::fill);
+    connect(m_cmdRefresh, &QPushButton::clicked, this, &PortsDialog::refreshRequested);
     connect(m_cmdClose, &QPushButton::clicked, this, &PortsDialog::accept);
 
     auto* buttons = new QHBoxLayout;
@@ -62,12 +61,12 @@ PortsDialog::PortsDialog(Profile& profile, const SerialDevices& devices, QWidget
     layout->addLayout(buttons);
     resize(960, 300);
 
-    fill();
+    showRows(rows);
 }
 
-PortsDialog* PortsDialog::openFor(QWidget& mainWindow, Profile& profile, const SerialDevices& devices)
+PortsDialog* PortsDialog::openFor(QWidget& mainWindow, const QList<PortMap::Row>& rows)
 {
-    auto* dialog = new PortsDialog(profile, devices, &mainWindow);
+    auto* dialog = new PortsDialog(rows, &mainWindow);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // The main window stays in sight, so a port that comes back meanwhile is seen in its status bar.
     dialog->setWindowModality(Qt::WindowModal);
@@ -75,9 +74,10 @@ PortsDialog* PortsDialog::openFor(QWidget& mainWindow, Profile& profile, const S
     return dialog;
 }
 
-void PortsDialog::fill()
+void PortsDialog::showRows(const QList<PortMap::Row>& rows, const QString& message)
 {
-    m_rows = m_map.rows();
+    // A choice's box is still in its signal here: the view deletes the boxes it replaces later.
+    m_rows = rows;
     m_tblPorts->setRowCount(int(m_rows.size()));
     for (int row = 0; row < m_rows.size(); ++row) {
         const PortMap::Row& entry = m_rows.at(row);
@@ -89,6 +89,7 @@ void PortsDialog::fill()
         for (int n = 1; n <= PortMap::kHighestPort; ++n)
             port->addItem(QString::number(n));
         port->setCurrentIndex(entry.port);
+        if (!entry.entry.isEmpty()) port->setToolTip(u"Korvel.ini: %1=%2"_s.arg(entry.port).arg(entry.entry));
         connect(port, &QComboBox::activated, this, [this, row](int index) { choose(row, index); });
         m_tblPorts->setCellWidget(row, kPort, port);
 
@@ -101,22 +102,13 @@ void PortsDialog::fill()
         }
     }
     m_tblPorts->resizeColumnsToContents();
-    if (m_rows.isEmpty()) m_lblMessage->setText(u"No serial device is present."_s);
+    m_lblMessage->setText(message.isEmpty() && m_rows.isEmpty() ? u"No serial device is present."_s : message);
 }
 
 void PortsDialog::choose(int row, int port)
 {
     if (row >= m_rows.size() || m_rows.at(row).port == port) return;
+    // A copy: whoever takes the choice gives the dialog new rows before it is done with the device.
     const SerialDevice device = m_rows.at(row).device;
-    if (!m_map.assign(device, port)) {
-        m_lblMessage->setText(u"Korvel.ini could not be written; the ports are as they were."_s);
-    } else if (port == 0) {
-        m_lblMessage->setText(u"%1 has no port number now."_s.arg(device.path));
-    } else {
-        m_lblMessage->setText(u"Port %1 opens %2 now."_s.arg(port).arg(m_map.mapped(port)));
-    }
-    // The device may have taken its number from another one: every row is shown afresh (the view
-    // deletes the replaced boxes later, so the one still in its signal stays whole).
-    fill();
-    emit mapChanged();
+    emit portChosen(device, port);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/settings.h"
 
+#include "board/uploadsetup.h"
 #include "common/numbers.h"
 #include "platform/profile.h"
 #include "platform/serialline.h"
@@ -15,10 +16,20 @@ const QString kDatabits = QStringLiteral("Databits");
 const QString kStopbits = QStringLiteral("Stopbits");
 const QString kPort = QStringLiteral("Port");
 const QString kMTop = QStringLiteral("MTop");
+const QString kUpload = QStringLiteral("Upload");
+const QString kPacing = QStringLiteral("Pacing");
+const QString kPrompt = QStringLiteral("Prompt");
+const QString kFixed = QStringLiteral("Fixed");
 
 // The reader is asked for 20 characters, so at most 19 come back: twenty zeros before 9600 read as 0.
 constexpr int kBufferSize = 20;
 constexpr double kDefaultMTop = 32768.0;
+
+Pacing readPacing(const Profile& profile)
+{
+    const QString value = profile.readString(kUpload, kPacing, QString(), kBufferSize);
+    return value.compare(kPrompt, Qt::CaseInsensitive) == 0 ? Pacing::Prompt : Pacing::Fixed;
+}
 
 } // namespace
 
@@ -50,4 +61,14 @@ bool SettingsFile::save(const SerialLine& line, double mtop)
     ok &= m_profile.writeString(kComPort, kPort, numbers::signedText(line.chosenPort()));
     ok &= m_profile.writeString(kMTop, kMTop, numbers::signedText(mtop));
     return ok;
+}
+
+Pacing SettingsFile::pacing() const
+{
+    return readPacing(m_profile);
+}
+
+bool SettingsFile::savePacing(Pacing pacing)
+{
+    return m_profile.writeString(kUpload, kPacing, pacing == Pacing::Prompt ? kPrompt : kFixed);
 }

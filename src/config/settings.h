@@ -3,11 +3,27 @@
 
 class Profile;
 class SerialLine;
+enum class Pacing; // board/programupload.h
 
-// Korvel.ini between runs: the four serial settings in section "ComPort" and the memory top in
-// section "MTop". Read once at start-up, before the line is opened; written once by Exit, after
-// it is closed. The order of the reads and writes is kept as the program has always had it, each
-// setting applied to the line as soon as it is read.
+/*
+ * Who owns each section of Korvel.ini. Only the owner reads or writes its section; a dialog is
+ * handed values and hands values back, and the main window passes them on to the owner.
+ *
+ *   [ComPort]  SettingsFile (here)                 the four serial settings: read at start-up, written by Exit
+ *   [MTop]     SettingsFile                        the memory top: the same
+ *   [Upload]   SettingsFile                        the upload pacing: read at start-up, written on the Upload
+ *                                                  dialog's OK
+ *   [Ports]    PortMap (platform/portmap.h)        port numbers to devices: read on every open, written on a
+ *                                                  choice in the Ports dialog
+ *   [Log]      SessionLog (terminal/sessionlog.h)  the last log file: proposed when logging starts, written
+ *                                                  when it has started
+ */
+
+// Korvel.ini between runs: the four serial settings in section "ComPort", the memory top in section
+// "MTop" and the upload pacing in section "Upload". The serial settings and the memory top are read
+// once at start-up, before the line is opened, and written once by Exit, after it is closed. The
+// order of the reads and writes is kept as the program has always had it, each setting applied to
+// the line as soon as it is read.
 class SettingsFile
 {
 public:
@@ -21,6 +37,12 @@ public:
     // the user chose, also when it could not be opened, so the next start tries it again. Every
     // value is attempted; false when any of them could not be written.
     bool save(const SerialLine& line, double mtop);
+
+    // "Pacing=Prompt" (in any case) is the prompt; missing or anything else the fixed pause.
+    Pacing pacing() const;
+    // Written as soon as it is chosen, not at Exit: closing the main window by its close box writes
+    // nothing. False when it could not be; the choice holds for this run anyway.
+    bool savePacing(Pacing pacing);
 
 private:
     Profile& m_profile;

@@ -3,6 +3,8 @@
 
 #include "platform/profile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -27,6 +29,12 @@ bool naturalLess(const QString& a, const QString& b)
     return numberA < numberB;
 }
 
+// Where a link ends; empty for a path that does not exist (an unplugged adapter's link dangles).
+QString resolved(const QString& path)
+{
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+}
+
 } // namespace
 
 PortMap::PortMap(Profile& profile, const SerialDevices& devices) : m_profile(profile), m_devices(devices) {}
@@ -38,7 +46,10 @@ QString PortMap::mapped(int port) const
 
 bool PortMap::names(const QString& value, const SerialDevice& device)
 {
-    return !value.isEmpty() && (value == device.path || value == device.stableName);
+    if (value.isEmpty()) return false;
+    if (value == device.path || value == device.stableName) return true;
+    const QString target = resolved(value);
+    return !target.isEmpty() && (target == device.path || target == resolved(device.path));
 }
 
 QString PortMap::deviceFor(int port) const
@@ -71,32 +82,62 @@ QList<PortMap::Row> PortMap::rows() const
     for (const SerialDevice& device : devices) {
         const auto at = std::find_if(values.begin(), values.end(),
                                      [&device](const QString& value) { return names(value, device); });
-        rows.append({at == values.end() ? 0 : int(at - values.begin()) + 1, device, true});
+        if (at == values.end())
+            rows.append({0, device, true, QString()});
+        else
+            rows.append({int(at - values.begin()) + 1, device, true, *at});
     }
     for (int port = 1; port <= kHighestPort; ++port) {
         const QString& value = values.at(port - 1);
         const bool known = std::any_of(devices.begin(), devices.end(),
                                        [&value](const SerialDevice& device) { return names(value, device); });
-        if (!value.isEmpty() && !known) rows.append({port, SerialDevice::at(value), false});
+        if (!value.isEmpty() && !known) rows.append({port, SerialDevice::at(value), false, value});
     }
     return rows;
 }
 
-bool PortMap::assign(const SerialDevice& device, int port)
+PortMap::Assignment PortMap::assign(const SerialDevice& device, int port)
 {
-    // Every other number that named the device is emptied first: an empty key falls back to the
-    // system's order, as if it had never been written.
-    bool ok = true;
+    // The stable name stays with the adapter whatever node the kernel gives it next time; a link
+    // the user made (a udev rule's /dev/myboard) does as well, and it is the name they chose.
+    QString name = device.stableName.isEmpty() ? device.path : device.stableName;
+    QList<int> others;
     for (int other = 1; other <= kHighestPort; ++other) {
-        if (other != port && names(mapped(other), device))
-            ok &= m_profile.writeString(kPortsSection, QString::number(other), QString());
+        const QString value = mapped(other);
+        if (!names(value, device)) continue;
+        if (other != port) others.append(other);
+        if (value != device.path && value != device.stableName) name = value;
     }
-    if (port > 0) {
-        // The stable name stays with the adapter whatever node the kernel gives it next time.
-        const QString name = device.stableName.isEmpty() ? device.path : device.stableName;
-        ok &= m_profile.writeString(kPortsSection, QString::number(port), name);
+
+    Assignment done;
+    const auto write = [this, &done](int key, const QString& value) {
+        (m_profile.writeString(kPortsSection, QString::number(key), value) ? done.written : done.notWritten)
+            .append(key);
+    };
+    if (port > 0) write(port, name);
+    // An empty key falls back to the system's order, as if it had never been written.
+    if (done.complete()) {
+        for (int other : others)
+            write(other, QString());
     }
-    return ok;
+
+    if (done.written.isEmpty() && !done.complete()) {
+        done.message = QStringLiteral("Korvel.ini could not be written; the ports are as they were.");
+    } else if (!done.complete()) {
+        QStringList written, notWritten;
+        for (int key : done.written)
+            written.append(key == port ? QStringLiteral("port %1 (%2)").arg(key).arg(name)
+                                       : QStringLiteral("port %1 (emptied)").arg(key));
+        for (int key : done.notWritten)
+            notWritten.append(QStringLiteral("port %1").arg(key));
+        done.message = QStringLiteral("Korvel.ini could not be written in full. Written: %1. Not written: %2.")
+                           .arg(written.join(QStringLiteral(", ")), notWritten.join(QStringLiteral(", ")));
+    } else if (port > 0) {
+        done.message = QStringLiteral("Port %1 opens %2 now.").arg(port).arg(name);
+    } else {
+        done.message = QStringLiteral("%1 has no port number now.").arg(device.path);
+    }
+    return done;
 }
 
 QString PortMap::describe(const SerialDevice& device)

@@ -14,8 +14,10 @@ class Profile;
 // pseudo-terminal), else the n-th serial device present, USB adapters first. Port 0 is the
 // simulated board and stands for no device.
 //
-// The map is read afresh on every question, so a change made in the Ports dialog counts at the
-// next open; it is written only by assign().
+// A [Ports] value names a device when it is the device's node or stable name, or a link that
+// resolves to the node (a udev rule's /dev/myboard): such a link is that device, not a path of its
+// own. The map is read afresh on every question, so a change made in the Ports dialog counts at
+// the next open; PortMap owns section [Ports] and writes it only in assign().
 class PortMap
 {
 public:
@@ -27,6 +29,16 @@ public:
         int port = 0;        // the [Ports] key that names the device; 0 when none does
         SerialDevice device; // only the path for a mapped device that is not present
         bool present = false;
+        QString entry; // the value of that key: the node, the stable name or a link to the node
+    };
+
+    // What assign() wrote. Each key is written on its own, so a full disk can stop it part-way.
+    struct Assignment
+    {
+        QList<int> written;    // the [Ports] keys written, in order
+        QList<int> notWritten; // the keys that could not be written
+        QString message;       // for the user: the new map, or which numbers were written before it failed
+        bool complete() const { return notWritten.isEmpty(); }
     };
 
     PortMap(Profile& profile, const SerialDevices& devices);
@@ -43,17 +55,19 @@ public:
     // no present device answers to.
     QList<Row> rows() const;
 
-    // Maps port to the device, by its stable name where it has one, and takes the device off every
-    // other number that named it; port 0 only takes it off. Written at once; false when Korvel.ini
-    // could not be written (it is then as it was).
-    bool assign(const SerialDevice& device, int port);
+    // Maps port to the device and takes the device off every other number that named it, so it
+    // keeps exactly one; port 0 only takes it off. The name written is the user's own link when a
+    // key already names the device by one, else its stable name, else its node. Written at once,
+    // the new number first: when the file cannot be written at all nothing changes, and a failure
+    // after that leaves the device reachable by its new number.
+    Assignment assign(const SerialDevice& device, int port);
 
     // One line per port number that opens something: "1: /dev/ttyUSB0 - FTDI FT232R USB UART,
     // serial A50285BI (/dev/serial/by-id/...)", after "0: the simulated board".
     QString describePorts() const;
     static QString describe(const SerialDevice& device);
 
-    // The present device that path names: its node or its stable name.
+    // The present device that path names: its node, its stable name or a link to the node.
     static std::optional<SerialDevice> lookUp(const QList<SerialDevice>& present, const QString& path);
 
     // Where a device that was open is now. The stable name decides where there is one; else the

@@ -71,7 +71,6 @@ void QtSerialLine::connectParts()
 {
     connect(m_serial, &QSerialPort::readyRead, this, &QtSerialLine::readAvailable);
     connect(m_serial, &QSerialPort::errorOccurred, this, &QtSerialLine::handleError);
-    connect(&m_board, &SimulatedBoard::output, this, &QtSerialLine::deliverBoardOutput);
     connect(&m_watch, &DeviceWatch::changed, this, &QtSerialLine::lookAgain);
     m_readRest.setSingleShot(true);
     m_readRest.setInterval(kTrickleRestMs);
@@ -92,14 +91,8 @@ void QtSerialLine::setPortNumber(int port)
     m_portFailed = false;
 }
 
-void QtSerialLine::setSimulatedBoardOptions(const SimulatedBoard::Options& options)
-{
-    m_board.setOptions(options);
-}
-
 QString QtSerialLine::portLabel() const
 {
-    if (m_portNumber == 0) return QStringLiteral("port 0 (the simulated board)");
     const QString device = m_device.isEmpty() ? deviceForPort(m_portNumber) : m_device;
     return device.isEmpty() ? QStringLiteral("port %1").arg(m_portNumber)
                             : QStringLiteral("port %1 (%2)").arg(m_portNumber).arg(device);
@@ -111,12 +104,6 @@ void QtSerialLine::open()
     ++m_openCount;
     // A port that failed before is tried again: the adapter may have been plugged in meanwhile.
     m_portFailed = false;
-    if (m_portNumber == 0) {
-        m_open = true;
-        m_board.open();
-        emit opened(QString());
-        return;
-    }
     m_device = m_map.deviceFor(m_portNumber);
     m_opened = {};
     if (m_device.isEmpty()) {
@@ -254,7 +241,6 @@ void QtSerialLine::close()
     m_down = false;
     m_watch.stop();
     m_readRest.stop();
-    m_board.close();
     if (m_serial->isOpen()) m_serial->close();
     m_serial->clearError();
 }
@@ -264,10 +250,7 @@ void QtSerialLine::sendLine(const QString& text)
     if (!m_open || text.isEmpty()) return;
     // toLatin1 turns every character above 255 into "?", one byte per character as the board expects.
     const QByteArray bytes = text.toLatin1();
-    if (m_portNumber == 0)
-        m_board.write(bytes);
-    else
-        m_serial->write(bytes);
+    m_serial->write(bytes);
 }
 
 QSocketNotifier* QtSerialLine::readNotifier()
@@ -319,17 +302,12 @@ void QtSerialLine::resumeReading()
     if (QSocketNotifier* notifier = readNotifier()) notifier->setEnabled(true);
 }
 
-void QtSerialLine::deliverBoardOutput(const QByteArray& chunk)
-{
-    if (m_open) emit received(QString::fromLatin1(chunk));
-}
-
 void QtSerialLine::handleError(QSerialPort::SerialPortError error)
 {
     // Only a vanished device ends the line. Modem-line calls on a pseudo-terminal fail with
     // "Inappropriate ioctl for device" and the like; the line works regardless.
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
-    if (!m_open || m_portNumber == 0) return;
+    if (!m_open) return;
     // A hung-up terminal reads end-of-file and Qt words it with whatever errno was left over
     // (often "Inappropriate ioctl for device"), so only a resource error's own text is passed on.
     const QString reason =

@@ -4,7 +4,6 @@
 #include "platform/devicewatch.h"
 #include "platform/portmap.h"
 #include "platform/serialline.h"
-#include "simulator/simulatedboard.h"
 
 #include <QPointer>
 #include <QSerialPort>
@@ -17,7 +16,8 @@
 class Profile;
 class QSocketNotifier;
 
-// The serial line over QSerialPort, with port 0 standing for the simulated board in process.
+// The serial line over QSerialPort. Port 0 has no device here: the program serves it with the
+// simulated board instead (see SwitchingLine).
 //
 // Port n from 1 up opens the device PortMap gives it: key "n" of [Ports] in Korvel.ini, else the
 // n-th serial device present. Settings the port cannot use (0 or out of range) still read back as
@@ -64,8 +64,6 @@ public:
 
     // The device that port n opens: empty for port 0 and for a port with no device at all.
     QString deviceForPort(int port) const { return m_map.deviceFor(port); }
-    // Busy time, loss and chunking of the board behind port 0; takes effect at the next open.
-    void setSimulatedBoardOptions(const SimulatedBoard::Options& options);
 
     // Waiting for the chosen port to come back; false while the line is open or closed on purpose.
     bool isWatching() const { return m_watch.isActive(); }
@@ -95,14 +93,12 @@ private:
     void armWatch(bool devicePresent);
     void readAvailable();
     void resumeReading();
-    void deliverBoardOutput(const QByteArray& chunk);
     void handleError(QSerialPort::SerialPortError error);
 
     std::unique_ptr<SerialDevices> m_ownDevices; // the fixed list of the PortList constructor
     const SerialDevices& m_devices;
     PortMap m_map;
     QSerialPort* m_serial; // a child, so the tests can watch it
-    SimulatedBoard m_board;
     DeviceWatch m_watch;
     QString m_device;      // the path opened or last tried
     SerialDevice m_opened; // what the device was while open: its stable name and serial number

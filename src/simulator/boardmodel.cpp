@@ -68,10 +68,10 @@ QByteArray compact(QByteArrayView text)
     return out;
 }
 
-// The interpreter's words. A spaced word is a statement or joins parts of one (TO, THEN, ELSE, STEP);
-// LIST sets it off with blanks. The others are functions, system values and operators, which LIST writes
-// close to their operands like names. Bare AND and OR are no words of this interpreter: its logical
-// operators are the dotted ones.
+// The interpreter's words. A spaced word is a statement, joins parts of one (TO, THEN, ELSE, STEP) or
+// places PRINT's output (TAB); LIST sets it off with blanks. The others are functions, system values and
+// operators, which LIST writes close to their operands like names. Bare AND and OR are no words of this
+// interpreter: its logical operators are the dotted ones.
 struct Keyword
 {
     const char* text;
@@ -94,7 +94,7 @@ constexpr Keyword kKeywords[] = {
     {"CBY", false},   {"CHR", false},   {"COS", false},   {"CR", false},     {"DBY", false},    {"EXP", false},
     {"FREE", false},  {"GET", false},   {"INT", false},   {"LEN", false},    {"LOG", false},    {"MTOP", false},
     {"NOT", false},   {"PCON", false},  {"PI", false},    {"PORT1", false},  {"RCAP2", false},  {"RND", false},
-    {"SGN", false},   {"SIN", false},   {"SPC", false},   {"SQR", false},    {"T2CON", false},  {"TAB", false},
+    {"SGN", false},   {"SIN", false},   {"SPC", false},   {"SQR", false},    {"T2CON", false},  {"TAB", true},
     {"TAN", false},   {"TCON", false},  {"TIME", false},  {"TIMER0", false}, {"TIMER1", false}, {"TIMER2", false},
     {"TMOD", false},  {"USING", false}, {"XBY", false},   {"XTAL", false},
 };
@@ -198,28 +198,22 @@ QByteArray storedForm(QByteArrayView typed)
 }
 
 // A stored line as LIST prints it. The line number is padded with blanks to six characters. Then the
-// statements: a spaced word (a statement such as PRINT or FOR, or TO, THEN, ELSE, STEP) gets a blank
-// before and after it, and ":" between statements is written " : "; where two blanks would meet one is
-// written, and none ends the line. Names, numbers, operators, functions and strings follow each other
-// without blanks, and a REM's text follows the REM as typed. So "A=1:B=2" lists "A=1 : B=2", "PRINT"a""
-// lists ' PRINT "a"' (a keyword statement starts one column later), and "IFA>BTHENEND" lists
-// " IF A>B THEN END". Only blanks outside strings are added, so taking them out again gives back the
-// stored text, and typing a listed line in again stores the same line.
+// statements, with every spaced word and every ":" between statements written with a blank before and
+// after it, and everything else (names, numbers, operators, functions, strings) as stored. The blanks of
+// two neighbours are both written, so a statement after THEN, ELSE or ":" begins two blanks later
+// (" THEN  PRINT", " :  REM"), and a statement word follows the padded number with a blank of its own.
+// Only the blank after the last word of a line is left out, and a REM's text follows the REM as typed.
+// So "A=1:B=2" lists "A=1 : B=2", "PRINT"a",TAB(5)" lists ' PRINT "a", TAB (5)', and "TOTAL" lists
+// " TO TAL". Only blanks outside strings are added, so taking them out again gives back the stored text,
+// and typing a listed line in again stores the same line.
 QByteArray listedLine(int number, QByteArrayView stored)
 {
     QByteArray out = QByteArray::number(number).leftJustified(kLineNumberWidth);
-    const qsizetype statementStart = out.size();
     bool blankDue = false;
-    const auto blank = [&] {
-        if (out.size() == statementStart || out.back() != ' ') out += ' ';
-        blankDue = false;
-    };
     for (const Token& token : tokens(stored)) {
-        if (token.kind == Token::Plain || token.kind == Token::Word) {
-            if (blankDue) blank();
-        } else {
-            blank();
-        }
+        const bool spaced = token.kind != Token::Plain && token.kind != Token::Word;
+        if (blankDue) out += ' ';
+        if (spaced) out += ' ';
         out += token.text;
         blankDue = token.kind == Token::Spaced || token.kind == Token::Separator;
     }

@@ -195,7 +195,7 @@ public:
     {
         writes.append(section + QLatin1Char('/') + key + QLatin1Char('=') + value);
         if (journal) journal->append(QStringLiteral("write ") + writes.last());
-        if (failWrites) return false;
+        if (failWrites || (failAfterWrites >= 0 && writes.size() > failAfterWrites)) return false;
         values.insert(section.toLower() + QLatin1Char('/') + key.toLower(), value);
         return true;
     }
@@ -209,6 +209,7 @@ public:
     QStringList writes;
     QStringList* journal = nullptr; // shared with the line
     bool failWrites = false;
+    int failAfterWrites = -1; // this many writes succeed, every later one fails (a disk filling up)
 };
 
 class FakeLauncher : public Launcher
