@@ -354,8 +354,9 @@ void Form1::openMTopDialog()
 {
     MTopChg* dialog = MTopChg::open(*this, m_mtop);
     connect(dialog, &MTopChg::accepted, this, [this](double mtop) {
+        // The value is kept for the next Reset and Exit even when the board cannot hear it now.
         m_mtop = mtop;
-        m_commands.setMemoryTop(mtop);
+        runBoardCommand(QStringLiteral("MTOP"), [this, mtop] { m_commands.setMemoryTop(mtop); });
     });
 }
 
