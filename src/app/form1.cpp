@@ -9,6 +9,7 @@
 #include "help/frmabout.h"
 #include "platform/clock.h"
 #include "platform/serialline.h"
+#include "plot/plotwindow.h"
 #include "resources/appicon.h"
 #include "terminal/terminalview.h"
 
@@ -161,6 +162,7 @@ void Form1::buildMenu()
     addAction(bar, "clss", QStringLiteral("Clear Screen"), &Form1::clearScreen);
     addAction(bar, "mem", QStringLiteral("Memory"), &Form1::showMemory);
     addAction(bar, "reset", QStringLiteral("Reset"), &Form1::resetBoard);
+    addAction(bar, "plot", tr("Plot"), &Form1::openPlot);
 
     QMenu* about = addMenu("dummy04", QStringLiteral("?"));
     addAction(about, "about", QStringLiteral("About"), &Form1::openAbout);
@@ -221,6 +223,14 @@ void Form1::receiveChunk(const QString& chunk)
 {
     // The log takes each chunk as it arrives, also those a command holds or a capture swallows.
     m_log.write(chunk);
+    // The plot reads what the terminal shows of the board's own output, not what a command or a
+    // listing capture takes; closed, it costs nothing.
+    if (m_plot) {
+        if (!m_receive.commandRunning() && m_capture.mode() == CaptureMode::Terminal)
+            m_plot->takeText(chunk);
+        else
+            m_plot->breakLine();
+    }
     m_receive.deliver(chunk);
 }
 
@@ -341,6 +351,11 @@ void Form1::resetBoard()
         m_commands.reset(m_mtop);
         m_text2->requestSync();
     });
+}
+
+void Form1::openPlot()
+{
+    m_plot = PlotWindow::open(m_plot, *this, m_platform.clock, m_platform.fileDialog);
 }
 
 void Form1::openSerialSetup()

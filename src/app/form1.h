@@ -43,6 +43,7 @@
 #include "help/helpcommands.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <optional>
 
@@ -50,6 +51,7 @@ class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class PlotWindow;
 class QStatusBar;
 class TerminalView;
 
@@ -102,6 +104,7 @@ private slots:
     void editProgram();
     void showMemory();
     void resetBoard();
+    void openPlot();
     void openSerialSetup();
     void openMTopDialog();
     void openUploadSetup();
@@ -139,4 +142,5 @@ private:
     QStatusBar* m_statusBar1 = nullptr;       // one simple text
     QLabel* m_logLabel = nullptr;             // names the log file while logging
     QAction* m_logToFile = nullptr;           // Log to File... / Stop Logging
+    QPointer<PlotWindow> m_plot;              // the Plot window while it is open
 };
