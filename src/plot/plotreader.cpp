@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plot/plotreader.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -105,7 +107,9 @@ public:
         if (!endsHere(n)) return std::nullopt;
         double value = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+        // The board's numbers stay within 1E+127; anything beyond is no number it printed, and would
+        // only upset the axes' arithmetic.
+        if (error != std::errc() || end != text.data() + text.size() || !(std::abs(value) < 1e128)) return std::nullopt;
         m_pos += n;
         return value + 0.0; // "-0" plots as 0
     }
@@ -139,6 +143,18 @@ private:
     qsizetype m_pos = 0;
 };
 
+// "1", "2", ...: shared strings for the usual few, so a line of numbers costs no allocation per name.
+QString unlabelledName(int place)
+{
+    static const QStringList kNames = [] {
+        QStringList names;
+        for (int i = 1; i <= 16; ++i)
+            names.append(QString::number(i));
+        return names;
+    }();
+    return place <= kNames.size() ? kNames[place - 1] : QString::number(place);
+}
+
 } // namespace
 
 PlotLine PlotReader::readLine(QStringView line)
@@ -155,7 +171,7 @@ PlotLine PlotReader::readLine(QStringView line)
         const std::optional<double> value = scanner.number();
         if (!value) return {};
         if (!label) {
-            samples.append({QString::number(++unlabelled), *value});
+            samples.append({unlabelledName(++unlabelled), *value});
             continue;
         }
         auto same = std::find_if(samples.begin(), samples.end(),

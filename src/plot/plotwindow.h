@@ -31,8 +31,8 @@ class QValueAxis;
 // The chart follows at most kMaxRedrawsPerSecond times a second: new samples start a single
 // shot timer unless one is already waiting, so a flood costs one redraw per interval and an
 // idle line no timer at all. A redraw hands each series only the last N rows in view, thinned
-// to two points per pixel column (the lowest and highest), so 100,000 rows in view draw as
-// quickly as a few hundred. Paused, the view stays on the rows it showed while the samples
+// to a point a pixel column (the lowest and highest of every two), so 100,000 rows in view
+// cost little more to draw than a few hundred. Paused, the view stays on the rows it showed while the samples
 // keep coming in. The main window opens it with open(); closing it deletes it, and with it
 // every sample, so nothing is read while it is closed.
 class PlotWindow : public QWidget
