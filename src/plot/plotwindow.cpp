@@ -23,11 +23,13 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr int kYTicks = 5; // about as many labels on the Y axis
 
 // The points of one series from `begin` to `end`, at most two a bucket: each bucket's lowest and
 // highest in their order, so peaks stay visible however many rows are in view.
@@ -56,6 +58,15 @@ QList<QPointF> thinned(PlotModel::Points::const_iterator begin, PlotModel::Point
         if (low != high) out.append(point(*std::max(low, high)));
     }
     return out;
+}
+
+// 1, 2 or 5 times a power of ten near `x`: the next above when rounding up, else the nearest.
+double niceNumber(double x, bool up)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(x)));
+    const double q = x / power;
+    if (up) return (q <= 1 ? 1 : q <= 2 ? 2 : q <= 5 ? 5 : 10) * power;
+    return (q < 1.5 ? 1 : q < 3 ? 2 : q < 7 ? 5 : 10) * power;
 }
 
 } // namespace
@@ -279,6 +290,7 @@ void PlotWindow::redraw()
     m_axisX->setTitleText(seconds ? tr("Seconds") : tr("Sample number"));
     m_axisX->setRange(xMin, xMax);
 
+    int ticks = kYTicks;
     if (m_fixedY->isChecked()) {
         yMin = m_yMin->value();
         yMax = m_yMax->value() > yMin ? m_yMax->value() : yMin + 1;
@@ -286,13 +298,19 @@ void PlotWindow::redraw()
         yMin = 0;
         yMax = 1;
     } else {
-        // A little room above and below; a flat line sits in the middle of a unit band.
-        const double margin = yMin < yMax ? (yMax - yMin) * 0.05 : std::max(1.0, std::abs(yMin) * 0.1);
-        yMin -= margin;
-        yMax += margin;
+        // Round limits a nice step apart, found here rather than by the axis: the axis would lay its
+        // labels out twice a redraw, and not at all when the limits stay the same.
+        if (yMin == yMax) {
+            yMin -= std::max(1.0, std::abs(yMin) * 0.1);
+            yMax += std::max(1.0, std::abs(yMax) * 0.1);
+        }
+        const double step = niceNumber(niceNumber(yMax - yMin, true) / (kYTicks - 1), false);
+        yMin = std::floor(yMin / step) * step;
+        yMax = std::ceil(yMax / step) * step;
+        ticks = int(std::lround((yMax - yMin) / step)) + 1;
     }
     m_axisY->setRange(yMin, yMax);
-    if (!m_fixedY->isChecked()) m_axisY->applyNiceNumbers();
+    m_axisY->setTickCount(ticks);
     for (qsizetype s = 0; s < m_series.size(); ++s)
         m_series[s]->replace(shownBySeries[s]);
 
