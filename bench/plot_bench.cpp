@@ -227,8 +227,9 @@ int main(int argc, char** argv)
     const double wall = end.wall - start.wall;
     const double cpu = end.cpu - start.cpu;
     const double redraws = (end.redraws - start.redraws) / wall;
-    std::printf("plot window %s (%d samples in view), %d lines/s of %d numbers, %.1f s measured\n",
-                open ? "open" : "closed", inView, rate, numbers, wall);
+    std::printf("plot window %s, %d lines/s of %d numbers, %.1f s measured\n",
+                open ? qPrintable(QStringLiteral("open (%1 samples in view)").arg(inView)) : "closed", rate, numbers,
+                wall);
     std::printf("lines written %ld; event loop CPU %.3f s = %.1f%% of a core; whole process %.1f%% "
                 "(the writer thread included)\n",
                 end.written - start.written, cpu, cpu / wall * 100, (end.process - start.process) / wall * 100);
