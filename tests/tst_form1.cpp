@@ -73,8 +73,8 @@ void TestForm1::menu()
     {
         QString name, caption;
     };
-    const QList<Entry> bar = {{"f", "File"},     {"dummy02", "Settings"}, {"clss", "Clear Screen"},
-                              {"mem", "Memory"}, {"reset", "Reset"},      {"dummy04", "?"}};
+    const QList<Entry> bar = {{"f", "File"},      {"dummy02", "Settings"}, {"clss", "Clear Screen"}, {"mem", "Memory"},
+                              {"reset", "Reset"}, {"plot", "Plot"},        {"dummy04", "?"}};
     const QList<QAction*> barActions = form.menuBar()->actions();
     QCOMPARE(barActions.size(), bar.size());
     for (int i = 0; i < bar.size(); ++i) {

@@ -40,6 +40,7 @@ bool CommandRunner::run(const QString& name, const std::function<void()>& comman
         return false;
     }
     m_current = name;
+    m_options = options;
     m_pause.begin();
     if (m_input) m_input->commandBegins(options.keysToBoard);
     // A request to quit (a session manager's, say) reaches the application as a Quit event; it
@@ -52,8 +53,10 @@ bool CommandRunner::run(const QString& name, const std::function<void()>& comman
 
     if (auto* app = QCoreApplication::instance()) app->removeEventFilter(this);
     m_pause.end();
-    m_current.clear();
+    // Still the command's: what it held back is shown as part of it.
     m_receive.release();
+    m_current.clear();
+    m_options = {};
     if (m_input) m_input->commandEnds();
     emit busyChanged(false);
     // An action may start a command of its own; take the list first so that one lands in a fresh list.

@@ -48,7 +48,8 @@ public:
 
 struct CommandOptions
 {
-    bool keysToBoard = false; // typed keys go to the board while the command waits
+    bool keysToBoard = false;  // typed keys go to the board while the command waits
+    bool typesProgram = false; // an upload: what the board sends meanwhile is its echo, not its output
 };
 
 class CommandRunner : public QObject, public PauseListener
@@ -66,6 +67,8 @@ public:
     bool run(const QString& name, const std::function<void()>& command, CommandOptions options = {});
     bool busy() const { return !m_current.isEmpty(); }
     QString current() const { return m_current; }
+    // The running command's; the defaults when none runs.
+    const CommandOptions& options() const { return m_options; }
     void cancel(CancelReason reason = CancelReason::User);
     // Runs once no command runs any more: at once when none does.
     void afterCommand(std::function<void()> action);
@@ -89,6 +92,7 @@ private:
     Surface& m_surface;
     CommandInput* m_input = nullptr;
     QString m_current; // the command running; empty when none
+    CommandOptions m_options;
     bool m_quitAsked = false;
     QList<std::function<void()>> m_afterCommand;
 };

@@ -9,6 +9,7 @@
 #include "help/frmabout.h"
 #include "platform/clock.h"
 #include "platform/serialline.h"
+#include "plot/plotwindow.h"
 #include "resources/appicon.h"
 #include "terminal/terminalview.h"
 
@@ -66,6 +67,15 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     connect(&m_platform.line, &SerialLine::opened, this, &Form1::showLineWorks);
     connect(m_text2, &TerminalView::bytesTyped, this, &Form1::sendTypedBytes);
     m_receive.setScrollToEnd([this] { m_text2->requestScrollToEnd(); });
+    // The plot reads what the terminal shows of the board's own output: not what a capture takes,
+    // nor an upload's echo. Closed, it costs nothing.
+    m_receive.setWatcher([this](QStringView chunk, bool shown) {
+        if (!m_plot) return;
+        if (shown && !m_runner.options().typesProgram)
+            m_plot->takeText(chunk);
+        else
+            m_plot->breakLine();
+    });
     m_gate.setCancelButton(m_cmdCancelUpload);
     m_gate.setCancel([this] {
         m_runner.cancel();
@@ -154,10 +164,11 @@ void Form1::buildMenu()
     addAction(settings, "upload", QStringLiteral("Upload"), &Form1::openUploadSetup);
     addAction(settings, "ports", QStringLiteral("Ports"), &Form1::openPorts);
 
-    // These three sit on the bar itself and act when clicked there.
+    // These sit on the bar itself and act when clicked there.
     addAction(bar, "clss", QStringLiteral("Clear Screen"), &Form1::clearScreen);
     m_boardActions.append(addAction(bar, "mem", QStringLiteral("Memory"), &Form1::showMemory));
     m_boardActions.append(addAction(bar, "reset", QStringLiteral("Reset"), &Form1::resetBoard));
+    addAction(bar, "plot", tr("Plot"), &Form1::openPlot);
 
     QMenu* about = addMenu("dummy04", QStringLiteral("?"));
     addAction(about, "about", QStringLiteral("About"), &Form1::openAbout);
@@ -298,12 +309,12 @@ void Form1::saveProgram()
 
 void Form1::loadProgram()
 {
-    runBoardCommand(QStringLiteral("Load Program"), [this] { m_upload.loadProgram(); });
+    runBoardCommand(QStringLiteral("Load Program"), [this] { m_upload.loadProgram(); }, {.typesProgram = true});
 }
 
 void Form1::mergeProgram()
 {
-    runBoardCommand(QStringLiteral("Merge Program"), [this] { m_upload.mergeProgram(); });
+    runBoardCommand(QStringLiteral("Merge Program"), [this] { m_upload.mergeProgram(); }, {.typesProgram = true});
 }
 
 void Form1::verifyProgram()
@@ -319,7 +330,7 @@ void Form1::pasteToBoard(const QString& text)
         if (!text.isEmpty()) sendTypedBytes(text.toLatin1());
         return;
     }
-    runBoardCommand(QStringLiteral("Paste"), [this, &text] { m_upload.pasteText(text); });
+    runBoardCommand(QStringLiteral("Paste"), [this, &text] { m_upload.pasteText(text); }, {.typesProgram = true});
 }
 
 void Form1::runProgram()
@@ -343,6 +354,11 @@ void Form1::resetBoard()
         m_commands.reset(m_mtop);
         m_text2->requestSync();
     });
+}
+
+void Form1::openPlot()
+{
+    m_plot = PlotWindow::open(m_plot, *this, m_platform.clock, m_platform.fileDialog);
 }
 
 void Form1::openSerialSetup()

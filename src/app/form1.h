@@ -40,6 +40,7 @@
 #include "help/helpcommands.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <optional>
 
@@ -47,6 +48,7 @@ class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class PlotWindow;
 class QStatusBar;
 class TerminalView;
 
@@ -100,6 +102,7 @@ private slots:
     void editProgram();
     void showMemory();
     void resetBoard();
+    void openPlot();
     void openSerialSetup();
     void openMTopDialog();
     void openUploadSetup();
@@ -141,4 +144,5 @@ private:
     QLabel* m_logLabel = nullptr;             // names the log file while logging
     QAction* m_logToFile = nullptr;           // Log to File... / Stop Logging
     QList<QAction*> m_boardActions;           // disabled while a board command runs
+    QPointer<PlotWindow> m_plot;              // the Plot window while it is open
 };

@@ -24,7 +24,9 @@ void ReceivePath::deliver(const QString& chunk)
 void ReceivePath::dispatch(const QString& chunk)
 {
     // A burst read at once, or held chunks joined, may be longer than the trim takes away.
-    if (m_capture.mode() == CaptureMode::Terminal) m_terminal.appendInPieces(chunk);
+    const bool shown = m_capture.mode() == CaptureMode::Terminal;
+    if (shown) m_terminal.appendInPieces(chunk);
+    if (m_watcher) m_watcher(chunk, shown);
     if (m_capture.mode() == CaptureMode::Capturing) m_capture.captureStep(chunk);
     if (m_capture.mode() == CaptureMode::AwaitingEcho) m_capture.startStep(chunk);
     if (m_scrollToEnd) m_scrollToEnd();

@@ -23,6 +23,8 @@ public:
     ReceivePath(TerminalBuffer& terminal, ListingCapture& capture);
 
     void setScrollToEnd(std::function<void()> scroll) { m_scrollToEnd = std::move(scroll); }
+    // Sees every chunk as it is dispatched: shown in the terminal, or taken by the capture.
+    void setWatcher(std::function<void(QStringView chunk, bool shown)> watcher) { m_watcher = std::move(watcher); }
 
     // Entry point for the serial line's chunks.
     void deliver(const QString& chunk);
@@ -43,6 +45,7 @@ private:
     TerminalBuffer& m_terminal;
     ListingCapture& m_capture;
     std::function<void()> m_scrollToEnd;
+    std::function<void(QStringView, bool)> m_watcher;
     bool m_holding = false;
     QList<QString> m_held;
 };
