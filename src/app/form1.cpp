@@ -85,6 +85,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     connect(&m_runner, &CommandRunner::busyChanged, this, &Form1::showCommandRunning);
     connect(m_cmdCancelUpload, &QPushButton::clicked, this, [this] { m_runner.cancel(); });
     connect(&m_log, &SessionLog::loggingChanged, this, &Form1::showLogging);
+    connect(&m_log, &SessionLog::stoppedByFailure, this, &Form1::showLogStopped);
     connect(m_text2, &TerminalView::pasteRequested, this,
             [this] { pasteToBoard(QGuiApplication::clipboard()->text()); });
 }
@@ -284,6 +285,14 @@ void Form1::showLogging(bool logging, const QString& fileName)
     m_logLabel->setText(logging ? QStringLiteral("Log: ") + QFileInfo(fileName).fileName() : QString());
     m_logLabel->setToolTip(fileName);
     m_logLabel->setVisible(logging);
+}
+
+void Form1::showLogStopped(const QString& fileName, const QString& reason)
+{
+    // The status text says it once and the next command's text replaces it; the label stays.
+    m_logLabel->setText(QStringLiteral("Log stopped: cannot write ") + QFileInfo(fileName).fileName());
+    m_logLabel->setToolTip(fileName + QStringLiteral(": ") + reason);
+    m_logLabel->setVisible(true);
 }
 
 void Form1::setVisible(bool visible)

@@ -93,6 +93,7 @@ private slots:
     void exitProgram();
     void toggleLog();
     void showLogging(bool logging, const QString& fileName);
+    void showLogStopped(const QString& fileName, const QString& reason);
     void clearScreen();
     void saveProgram();
     void loadProgram();
