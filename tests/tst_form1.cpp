@@ -379,9 +379,12 @@ void TestForm1::escapeCancelsLoadOtherKeysWait()
     auto* cancel = form.findChild<QPushButton*>(QStringLiteral("cmdCancelUpload"));
     QVERIFY(cancel && !cancel->isVisible());
     bool shown = true;
+    bool othersDisabled = true;
     // Keys reach the window as from the keyboard, while the pause runs.
     fakes.clock.onIdle = [&] {
         shown = shown && cancel->isVisible();
+        for (const char* name : {"save", "load", "merge", "verify", "run", "mem", "reset", "MTop"})
+            othersDisabled = othersDisabled && !findAction(form, name)->isEnabled();
         if (fakes.clock.idleCalls == 2) QTest::keyClick(form.windowHandle(), Qt::Key_A);
         if (fakes.clock.idleCalls == 3) QTest::keyClick(form.windowHandle(), Qt::Key_Escape);
     };
@@ -389,6 +392,8 @@ void TestForm1::escapeCancelsLoadOtherKeysWait()
     QCOMPARE(fakes.line.sends, (QStringList{"new\r\n", "10 A\r\n", "20 B\r\n"}));
     QCOMPARE(statusText(form), QStringLiteral("Upload cancelled after 2 of 5 lines"));
     QVERIFY(shown);
+    QVERIFY(othersDisabled);
+    QVERIFY(findAction(form, "load")->isEnabled());
     QVERIFY(!cancel->isVisible());
     // The key typed meanwhile goes out once the command is over; Escape went nowhere.
     QCoreApplication::processEvents();
