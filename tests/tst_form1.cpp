@@ -55,6 +55,7 @@ private slots:
     void quittingCancelsTheCommand();
     void escapeCancelsLoadOtherKeysWait();
     void cancelButtonStopsReset();
+    void keysReachTheBoardDuringSave();
     void escapeCancelsRun();
     void uploadDialogKeepsThePacing();
     void mtopDialogValueIsKeptAndSent();
@@ -417,6 +418,29 @@ void TestForm1::cancelButtonStopsReset()
     triggerAction(form, "reset");
     QCOMPARE(fakes.line.sends, QStringList(5, QStringLiteral(" ")));
     QCOMPARE(statusText(form), QStringLiteral("Reset cancelled"));
+}
+
+void TestForm1::keysReachTheBoardDuringSave()
+{
+    // A program's output holds the capture open; the user's Ctrl-C must reach the board meanwhile.
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QTemporaryDir dir;
+    fakes.fileDialog.answers = {dir.filePath(QStringLiteral("p.lis"))};
+    fakes.clock.step = [](qint64) { return qint64(10'000'000); };
+    QStringList sentWhileSaving;
+    fakes.clock.onIdle = [&] {
+        if (fakes.clock.idleCalls == 1) QTest::keyClick(form.windowHandle(), Qt::Key_X);
+        if (fakes.clock.idleCalls == 3) {
+            sentWhileSaving = fakes.line.sends;
+            fakes.line.deliver(QStringLiteral("LIST\r\nREADY\r\n>"));
+        }
+    };
+    triggerAction(form, "save");
+    QCOMPARE(sentWhileSaving, (QStringList{"LIST\r\n", "x"}));
+    QCOMPARE(form.capture().ending(), ListingCapture::Ending::Done);
 }
 
 void TestForm1::escapeCancelsRun()
