@@ -115,9 +115,6 @@ private slots:
 private:
     void buildControls();
     void buildMenu();
-    // Runs a board command through the runner; refused ones say why in the status bar.
-    void runBoardCommand(const QString& name, const std::function<void()>& command,
-                         CommandOptions options = {});
     void showCommandRunning(bool running);
 
     Platform m_platform;

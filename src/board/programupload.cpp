@@ -145,7 +145,9 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
     m_sent = 0;
     m_surface.setStatusText(QStringLiteral("Loading ") + name + QStringLiteral("..."));
     const QString verb = kind == Kind::Load ? QStringLiteral("Loaded") : QStringLiteral("Merged");
-    const auto closing = [&] { return closingText(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name), survey->lines); };
+    const auto closing = [&] {
+        return closingText(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name), survey->lines);
+    };
     if (kind == Kind::Load && !send(QByteArrayLiteral("new\r\n"), false)) return closing();
 
     const double step = static_cast<double>(length) / 100.0;
@@ -206,8 +208,8 @@ void ProgramUpload::pasteText(const QString& text)
     m_surface.setStatusText(QStringLiteral("Pasting %1 lines...").arg(lines.size()));
     m_reader.emplace();
     m_sent = 0;
-    const QMetaObject::Connection listening = QObject::connect(&m_line, &SerialLine::received, &m_line,
-                                                               [this](const QString& chunk) { readAnswers(chunk); });
+    const QMetaObject::Connection listening =
+        QObject::connect(&m_line, &SerialLine::received, &m_line, [this](const QString& chunk) { readAnswers(chunk); });
     for (const QByteArray& line : std::as_const(lines)) {
         m_surface.setProgressValue(static_cast<float>(100.0 * (m_sent + 1) / lines.size()));
         if (!send(line)) break;
