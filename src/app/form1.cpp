@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QWindow>
 
 namespace {
 
@@ -281,8 +282,15 @@ void Form1::showLogging(bool logging, const QString& fileName)
 
 void Form1::setVisible(bool visible)
 {
-    if (!visible && isVisible()) m_placeBeforeHide = pos();
-    if (visible && !isVisible() && m_placeBeforeHide) move(*m_placeBeforeHide);
+    if (!visible && isVisible()) m_placeBeforeHide = geometry().topLeft();
+    if (visible && !isVisible() && m_placeBeforeHide) {
+        // A window manager places a withdrawn window anew when it comes back, unless the window
+        // asks for its place. The widget asks nothing when Qt thinks the window is still there, so
+        // the place is asked of the window itself as well, every time.
+        const QRect place(*m_placeBeforeHide, size());
+        setGeometry(place);
+        if (QWindow* handle = windowHandle()) handle->setGeometry(place);
+    }
     QMainWindow::setVisible(visible);
 }
 
