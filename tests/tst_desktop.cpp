@@ -31,7 +31,7 @@ extern char** environ;
 namespace {
 
 constexpr int kSettleMs = 5000; // how long the window manager may take to place a window
-constexpr int kStartMs = 10000;  // how long the X server and the window manager may take to start
+constexpr int kStartMs = 10000; // how long the X server and the window manager may take to start
 
 // Xvfb on a display number it picks itself, openbox on it; both end with this object.
 class Desktop
@@ -69,8 +69,8 @@ public:
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         const QByteArray server = QStandardPaths::findExecutable(QStringLiteral("Xvfb")).toLocal8Bit();
         const QByteArray fd = QByteArray::number(fds[1]);
-        const char* serverArgs[] = {server.constData(), "-displayfd", fd.constData(), "-screen", "0", "1280x1024x24",
-                                    "-nolisten", "tcp", nullptr};
+        const char* serverArgs[] = {server.constData(), "-displayfd", fd.constData(), "-screen", "0",
+                                    "1280x1024x24",     "-nolisten",  "tcp",          nullptr};
         const int spawned =
             posix_spawn(&m_server, server.constData(), &actions, nullptr, const_cast<char**>(serverArgs), environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -131,9 +131,8 @@ QWidget* otherWindow(const QWidget* except)
 // Moves a window the way the user does: the request goes to the window manager, which moves the frame.
 bool moveThroughWindowManager(QWidget& window, QPoint to)
 {
-    return QProcess::execute(QStringLiteral("xdotool"),
-                             {QStringLiteral("windowmove"), QString::number(window.winId()), QString::number(to.x()),
-                              QString::number(to.y())}) == 0;
+    return QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowmove"), QString::number(window.winId()),
+                                                         QString::number(to.x()), QString::number(to.y())}) == 0;
 }
 
 } // namespace
@@ -159,14 +158,22 @@ void TestDesktop::windowStaysAfterDialog_data()
     QTest::addColumn<QString>("button"); // what closes it; empty: the dialog's reject()
     QTest::addColumn<QPoint>("place");   // where the user puts the main window first
 
-    QTest::newRow("ComPort") << "comSet" << "cmdCancel" << QPoint(161, 140);
-    QTest::newRow("MTOP") << "MTop" << "Command2" << QPoint(241, 200);
-    QTest::newRow("Upload") << "upload" << "cmdCancel" << QPoint(201, 170);
-    QTest::newRow("Ports") << "ports" << "cmdClose" << QPoint(121, 90);
-    QTest::newRow("About") << "about" << "cmdOK" << QPoint(201, 170);
-    QTest::newRow("Load Program") << "load" << "" << QPoint(301, 230);
-    QTest::newRow("Save Program") << "save" << "" << QPoint(81, 60);
-    QTest::newRow("report") << "report" << "cmdClose" << QPoint(261, 110);
+    QTest::newRow("ComPort") << "comSet"
+                             << "cmdCancel" << QPoint(161, 140);
+    QTest::newRow("MTOP") << "MTop"
+                          << "Command2" << QPoint(241, 200);
+    QTest::newRow("Upload") << "upload"
+                            << "cmdCancel" << QPoint(201, 170);
+    QTest::newRow("Ports") << "ports"
+                           << "cmdClose" << QPoint(121, 90);
+    QTest::newRow("About") << "about"
+                           << "cmdOK" << QPoint(201, 170);
+    QTest::newRow("Load Program") << "load"
+                                  << "" << QPoint(301, 230);
+    QTest::newRow("Save Program") << "save"
+                                  << "" << QPoint(81, 60);
+    QTest::newRow("report") << "report"
+                            << "cmdClose" << QPoint(261, 110);
 }
 
 void TestDesktop::windowStaysAfterDialog()

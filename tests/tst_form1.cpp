@@ -10,6 +10,7 @@
 #include "board/uploadsetup.h"
 #include "terminal/terminalview.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -22,10 +23,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QAbstractTextDocumentLayout>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -159,10 +159,10 @@ void TestForm1::startUpOrder()
     Form1 form(fakes.platform());
     form.load();
     // Each value is set right after it is read; the line opens only when all four are set.
-    QCOMPARE(fakes.journal, (QStringList{"close", "read ComPort/Baud", "baud=9600", "read ComPort/Databits",
-                                         "databits=8", "read ComPort/Stopbits", "stopbits=1", "read ComPort/Port",
-                                         "port=2", "read MTop/MTop", "read Upload/Pacing", "read Terminal/FontSize",
-                                         "open"}));
+    QCOMPARE(fakes.journal,
+             (QStringList{"close", "read ComPort/Baud", "baud=9600", "read ComPort/Databits", "databits=8",
+                          "read ComPort/Stopbits", "stopbits=1", "read ComPort/Port", "port=2", "read MTop/MTop",
+                          "read Upload/Pacing", "read Terminal/FontSize", "open"}));
     QCOMPARE(form.terminal().text(), QString());
     QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
 }
@@ -219,10 +219,9 @@ void TestForm1::exitWritesInOrder()
     fakes.line.onSend = [&](const QString&) { QFAIL("Exit sends nothing"); };
     triggerAction(form, "End");
     // The line is closed before anything is written.
-    QCOMPARE(fakes.journal,
-             (QStringList{"close", "write ComPort/Baud= 19200", "write ComPort/Databits= 7",
-                          "write ComPort/Stopbits= 2", "write ComPort/Port= 3", "write MTop/MTop= 32768",
-                          "write Terminal/FontSize=8.25"}));
+    QCOMPARE(fakes.journal, (QStringList{"close", "write ComPort/Baud= 19200", "write ComPort/Databits= 7",
+                                         "write ComPort/Stopbits= 2", "write ComPort/Port= 3", "write MTop/MTop= 32768",
+                                         "write Terminal/FontSize=8.25"}));
 }
 
 void TestForm1::closeBoxWritesNothing()

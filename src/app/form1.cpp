@@ -138,7 +138,8 @@ void Form1::layOutControls(QSize terminal)
     const QSize growth = terminal - kDrawnTerminal.size();
     centralWidget()->setFixedSize(kDrawnClient + growth);
     m_text2->setGeometry(QRect(kDrawnTerminal.topLeft(), terminal));
-    m_statusBar1->setGeometry(twips::rect(0, 7665, 9645, 375).adjusted(0, growth.height(), growth.width(), growth.height()));
+    m_statusBar1->setGeometry(
+        twips::rect(0, 7665, 9645, 375).adjusted(0, growth.height(), growth.width(), growth.height()));
     m_cmdCancelUpload->setGeometry(twips::rect(8100, 7290, 1200, 375).translated(growth.width(), growth.height()));
     placeProgressBar();
 }
@@ -169,7 +170,8 @@ void Form1::setTerminalFontSize(double points)
     drawn.setPointSizeF(fontzoom::kDefault);
     // The terminal keeps the columns and rows it had as drawn: it grows by what they need more in
     // this font than in the drawn one, and the window with it.
-    const QSize terminal = kDrawnTerminal.size() + m_text2->sizeForGrid(m_grid, font) - m_text2->sizeForGrid(m_grid, drawn);
+    const QSize terminal =
+        kDrawnTerminal.size() + m_text2->sizeForGrid(m_grid, font) - m_text2->sizeForGrid(m_grid, drawn);
     m_text2->setFont(font);
     layOutControls(terminal.boundedTo(largestTerminal()));
     layout()->activate();
@@ -248,7 +250,8 @@ void Form1::buildMenu()
     // The captions carry no access key ("&"), as they never have; Alt with the first letter opens
     // a menu, or chooses an entry on the bar, all the same. Like the zoom keys below they act in
     // the whole window and never reach the board.
-    const auto addKeys = [this](const QString& name, const QList<QKeySequence>& keys, const std::function<void()>& act) {
+    const auto addKeys = [this](const QString& name, const QList<QKeySequence>& keys,
+                                const std::function<void()>& act) {
         auto* action = new QAction(this);
         action->setObjectName(name);
         action->setShortcuts(keys);
@@ -265,7 +268,8 @@ void Form1::buildMenu()
         });
     }
     // Ctrl+= as well: the plus sign needs Shift on many keyboards.
-    addKeys(QStringLiteral("zoomIn"), {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)}, [this] { zoomIn(); });
+    addKeys(QStringLiteral("zoomIn"), {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+            [this] { zoomIn(); });
     addKeys(QStringLiteral("zoomOut"), {QKeySequence::ZoomOut}, [this] { zoomOut(); });
     addKeys(QStringLiteral("zoomReset"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoomReset(); });
 }

@@ -144,8 +144,8 @@ private:
     InputGate m_gate;
     SessionLog m_log;
     std::optional<QPoint> m_placeBeforeHide;
-    double m_fontSize = 0;  // the terminal's, in points
-    QSize m_grid;           // the columns and rows the terminal shows at the size it was drawn for
+    double m_fontSize = 0; // the terminal's, in points
+    QSize m_grid;          // the columns and rows the terminal shows at the size it was drawn for
     bool m_ending = false;
     QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 

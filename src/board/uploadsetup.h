@@ -36,6 +36,6 @@ private:
     bool m_finished = false;
     QRadioButton* m_optFixed = nullptr;  // 1.0 s after each line
     QRadioButton* m_optPrompt = nullptr; // at the board's prompt
-    QPushButton* m_cmdOK = nullptr; // the default button
+    QPushButton* m_cmdOK = nullptr;      // the default button
     QPushButton* m_cmdCancel = nullptr;
 };

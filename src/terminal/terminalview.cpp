@@ -264,7 +264,8 @@ QSize TerminalView::sizeForGrid(QSize grid, const QFont& font) const
     // Around the text: the document's margins, the frame, and the scroll bar that is always there.
     const QSizeF cell = cellOf(font);
     const int margins = static_cast<int>(std::ceil(2 * document()->documentMargin())) + 2 * frameWidth();
-    return {static_cast<int>(std::ceil(grid.width() * cell.width())) + margins + verticalScrollBar()->sizeHint().width(),
+    return {static_cast<int>(std::ceil(grid.width() * cell.width())) + margins +
+                verticalScrollBar()->sizeHint().width(),
             static_cast<int>(std::ceil(grid.height() * cell.height())) + margins};
 }
 
