@@ -29,8 +29,9 @@ deps() { # extra-package...
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The tests also need Qt's private Gui headers, localedef for the locale they generate, and faketime.
-test_packages=(qt6-base-private-dev locales faketime)
+# The tests also need Qt's private Gui headers, localedef for the locale they generate, faketime,
+# and an X server with a real window manager (and xdotool to move windows through it) for the desktop test.
+test_packages=(qt6-base-private-dev locales faketime xvfb openbox xdotool)
 
 jobs=$(nproc)
 # CI treats every compiler warning as an error; a local build only shows them.

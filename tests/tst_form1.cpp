@@ -10,6 +10,7 @@
 #include "board/uploadsetup.h"
 #include "terminal/terminalview.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -23,6 +24,8 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 
 namespace {
@@ -64,6 +67,13 @@ private slots:
     void pasteGoesToTheBoard();
     void windowComesBackAfterDialog_data();
     void windowComesBackAfterDialog();
+    void zoomKeys_data();
+    void zoomKeys();
+    void fontSizeIsKept_data();
+    void fontSizeIsKept();
+    void altOpensMenus_data();
+    void altOpensMenus();
+    void profileNameInTitle();
 };
 
 void TestForm1::menu()
@@ -151,9 +161,10 @@ void TestForm1::startUpOrder()
     Form1 form(fakes.platform());
     form.load();
     // Each value is set right after it is read; the line opens only when all four are set.
-    QCOMPARE(fakes.journal, (QStringList{"close", "read ComPort/Baud", "baud=9600", "read ComPort/Databits",
-                                         "databits=8", "read ComPort/Stopbits", "stopbits=1", "read ComPort/Port",
-                                         "port=2", "read MTop/MTop", "read Upload/Pacing", "open"}));
+    QCOMPARE(fakes.journal,
+             (QStringList{"close", "read ComPort/Baud", "baud=9600", "read ComPort/Databits", "databits=8",
+                          "read ComPort/Stopbits", "stopbits=1", "read ComPort/Port", "port=2", "read MTop/MTop",
+                          "read Upload/Pacing", "read Terminal/FontSize", "open"}));
     QCOMPARE(form.terminal().text(), QString());
     QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
 }
@@ -210,9 +221,9 @@ void TestForm1::exitWritesInOrder()
     fakes.line.onSend = [&](const QString&) { QFAIL("Exit sends nothing"); };
     triggerAction(form, "End");
     // The line is closed before anything is written.
-    QCOMPARE(fakes.journal,
-             (QStringList{"close", "write ComPort/Baud= 19200", "write ComPort/Databits= 7",
-                          "write ComPort/Stopbits= 2", "write ComPort/Port= 3", "write MTop/MTop= 32768"}));
+    QCOMPARE(fakes.journal, (QStringList{"close", "write ComPort/Baud= 19200", "write ComPort/Databits= 7",
+                                         "write ComPort/Stopbits= 2", "write ComPort/Port= 3", "write MTop/MTop= 32768",
+                                         "write Terminal/FontSize=8.25"}));
 }
 
 void TestForm1::closeBoxWritesNothing()
@@ -599,6 +610,132 @@ void TestForm1::windowComesBackAfterDialog()
     }
     close->click();
     QCOMPARE(form.pos(), place);
+}
+
+void TestForm1::zoomKeys_data()
+{
+    QTest::addColumn<QList<QKeyCombination>>("keys");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<int>("growth"); // of the window: 1 larger, -1 smaller, 0 as drawn
+
+    const QKeyCombination plus(Qt::ControlModifier, Qt::Key_Plus);
+    const QKeyCombination equal(Qt::ControlModifier, Qt::Key_Equal);
+    const QKeyCombination minus(Qt::ControlModifier, Qt::Key_Minus);
+    const QKeyCombination zero(Qt::ControlModifier, Qt::Key_0);
+    QTest::newRow("Ctrl+Plus") << QList{plus} << 9.0 << 1;
+    QTest::newRow("Ctrl+= twice") << QList{equal, equal} << 10.0 << 1;
+    QTest::newRow("Ctrl+Minus twice") << QList{minus, minus} << 7.0 << -1;
+    QTest::newRow("not below 6") << QList{minus, minus, minus, minus} << 6.0 << -1;
+    QTest::newRow("Ctrl+0") << QList{plus, plus, plus, zero} << 8.25 << 0;
+}
+
+void TestForm1::zoomKeys()
+{
+    QFETCH(QList<QKeyCombination>, keys);
+    QFETCH(double, points);
+    QFETCH(int, growth);
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form)); // the keys are the window's
+    TerminalView* view = form.terminalView();
+    const QSize grid = view->grid();
+    const QSize drawn = form.centralWidget()->size();
+    QVERIFY(grid.width() >= 79);
+
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(view, key.key(), key.keyboardModifiers());
+    QCOMPARE(view->font().pointSizeF(), points);
+    QCOMPARE(form.terminalFontSize(), points);
+    QVERIFY2(fakes.line.sends.isEmpty(), qPrintable(fakes.line.sends.join(u'|')));
+    // The window follows the font, and the terminal keeps its columns and rows.
+    const QSize client = form.centralWidget()->size();
+    QCOMPARE((client.width() > drawn.width()) - (client.width() < drawn.width()), growth);
+    QCOMPARE((client.height() > drawn.height()) - (client.height() < drawn.height()), growth);
+    QCOMPARE(form.size(), form.minimumSize());
+    QCOMPARE(view->grid(), grid);
+    fakes.line.deliver(QStringLiteral("10 PRINT \"%1\"").arg(QString(68, u'x')));
+    view->sync();
+    const QTextBlock line = view->document()->firstBlock();
+    QCOMPARE(line.length() - 1, 79);
+    view->document()->documentLayout()->blockBoundingRect(line); // lays the line out
+    QCOMPARE(line.layout()->lineCount(), 1);
+    // The status bar and the progress bar stay at the bottom of the grown window.
+    const auto* status = form.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    QCOMPARE(status->geometry().bottom(), form.centralWidget()->height() - 1);
+    QCOMPARE(form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->geometry().bottom(),
+             view->geometry().bottom() - 2);
+}
+
+void TestForm1::fontSizeIsKept_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<double>("shown");
+    QTest::addColumn<QString>("written"); // by Exit after one Ctrl+Plus
+
+    QTest::newRow("missing") << QString() << 8.25 << "9";
+    QTest::newRow("larger") << "12" << 12.0 << "14";
+    QTest::newRow("between steps") << "12.5" << 12.5 << "14";
+    QTest::newRow("too large") << "100" << 48.0 << "48";
+    QTest::newRow("too small") << "3" << 6.0 << "7";
+    QTest::newRow("no number") << "big" << 8.25 << "9";
+}
+
+void TestForm1::fontSizeIsKept()
+{
+    QFETCH(QString, stored);
+    QFETCH(double, shown);
+    QFETCH(QString, written);
+    FakePlatform fakes;
+    if (!stored.isNull()) fakes.profile.set("Terminal", "FontSize", stored);
+    Form1 form(fakes.platform());
+    form.load();
+    QCOMPARE(form.terminalView()->font().pointSizeF(), shown);
+    triggerAction(form, "zoomIn");
+    triggerAction(form, "End");
+    QCOMPARE(fakes.profile.writes.last(), "Terminal/FontSize=" + written);
+}
+
+void TestForm1::altOpensMenus_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<QString>("menu"); // empty: the entry on the bar acts
+    QTest::newRow("File") << Qt::Key_F << "f";
+    QTest::newRow("Settings") << Qt::Key_S << "dummy02";
+    QTest::newRow("?") << Qt::Key_Question << "dummy04";
+    QTest::newRow("Clear Screen") << Qt::Key_C << "";
+}
+
+void TestForm1::altOpensMenus()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(QString, menu);
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    fakes.line.deliver(QStringLiteral("READY\r\n>"));
+    QTest::keyClick(form.terminalView(), key, Qt::AltModifier);
+    QVERIFY(fakes.line.sends.isEmpty());
+    if (menu.isEmpty()) {
+        QCOMPARE(form.terminal().text(), QString());
+        return;
+    }
+    auto* popup = form.menuBar()->findChild<QMenu*>(menu);
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
+}
+
+void TestForm1::profileNameInTitle()
+{
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.setProfileName(QStringLiteral("lab-2"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("KORVEL - lab-2"));
+    form.setProfileName(QString());
+    QCOMPARE(form.windowTitle(), QStringLiteral("KORVEL"));
 }
 
 QTEST_MAIN(TestForm1)

@@ -8,6 +8,7 @@
 #include "app/commandrunner.h"
 #include "app/receivepath.h"
 #include "board/listingcapture.h"
+#include "terminal/fontzoom.h"
 #include "terminal/keyboard.h"
 #include "terminal/pause.h"
 #include "terminal/terminalbuffer.h"
@@ -59,6 +60,8 @@ private slots:
     void pauseLengths();
     void pauseNeverEndsEarly();
     void commandsRunOneAtATime();
+    void fontSteps_data();
+    void fontSteps();
 };
 
 void TestTerminal::trimRule_data()
@@ -387,6 +390,35 @@ void TestTerminal::commandsRunOneAtATime()
     QVERIFY(!rig.runner.run(QStringLiteral("Memory"), [&] { order << QStringLiteral("sent"); }));
     QCOMPARE(rig.surface.status, QStringLiteral("Not sent: port 0 is not open"));
     QCOMPARE(order.size(), 1);
+}
+
+void TestTerminal::fontSteps_data()
+{
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("larger");
+    QTest::addColumn<double>("smaller");
+
+    QTest::newRow("as drawn") << 8.25 << 9.0 << 8.0;
+    QTest::newRow("on a step") << 12.0 << 14.0 << 11.0;
+    QTest::newRow("between steps") << 12.5 << 14.0 << 12.0;
+    QTest::newRow("a step read back a little off") << 13.999 << 16.0 << 12.0;
+    QTest::newRow("smallest") << 6.0 << 7.0 << 6.0;
+    QTest::newRow("largest") << 48.0 << 48.0 << 40.0;
+    QTest::newRow("above the range") << 100.0 << 48.0 << 40.0;
+    QTest::newRow("below the range") << 1.0 << 7.0 << 6.0;
+    QTest::newRow("unset") << 0.0 << 9.0 << 8.0;
+    QTest::newRow("negative") << -12.0 << 9.0 << 8.0;
+    QTest::newRow("no number") << qQNaN() << 9.0 << 8.0;
+}
+
+void TestTerminal::fontSteps()
+{
+    QFETCH(double, from);
+    QFETCH(double, larger);
+    QFETCH(double, smaller);
+    QCOMPARE(fontzoom::larger(from), larger);
+    QCOMPARE(fontzoom::smaller(from), smaller);
+    QVERIFY(fontzoom::bounded(from) >= fontzoom::kSmallest && fontzoom::bounded(from) <= fontzoom::kLargest);
 }
 
 QTEST_MAIN(TestTerminal)

@@ -11,6 +11,7 @@
 #include "platform/serialline.h"
 #include "plot/plotwindow.h"
 #include "resources/appicon.h"
+#include "terminal/fontzoom.h"
 #include "terminal/terminalview.h"
 
 #include <QAction>
@@ -25,16 +26,24 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QWindow>
 
 namespace {
+
+// The client area and the terminal as the window was drawn; the rest stands around them.
+constexpr QRect kDrawnTerminal = twips::rect(360, 0, 8895, 7695);
+constexpr QSize kDrawnClient = twips::rect(0, 0, 9645, 8040).size();
+// The window manager's frame before the window was first shown, when it cannot be asked yet.
+constexpr QMargins kFrameGuess{8, 32, 8, 8};
 
 QFont terminalFont()
 {
     QFont font = QFontDatabase::families().contains(QStringLiteral("Lucida Console"))
                      ? QFont(QStringLiteral("Lucida Console"))
                      : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(fontzoom::kDefault);
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::TypeWriter);
     return font;
@@ -95,7 +104,6 @@ Form1::~Form1() = default;
 void Form1::buildControls()
 {
     auto* client = new QWidget(this);
-    client->setFixedSize(twips::toPixels(9645), twips::toPixels(8040));
     client->setAutoFillBackground(true);
     QPalette palette = client->palette();
     palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
@@ -104,31 +112,103 @@ void Form1::buildControls()
 
     m_text2 = new TerminalView(m_terminal, client);
     m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setGeometry(twips::rect(360, 0, 8895, 7695));
+    m_text2->setAccessibleName(tr("Terminal"));
     m_text2->setFont(terminalFont());
 
     m_progressBar1 = new QProgressBar(client);
     m_progressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progressBar1->setGeometry(twips::rect(360, 7290, 8940, 375));
+    m_progressBar1->setAccessibleName(tr("Progress"));
     m_progressBar1->setRange(0, 100);
     m_progressBar1->hide();
 
     m_cmdCancelUpload = new QPushButton(QStringLiteral("Cancel"), client);
     m_cmdCancelUpload->setObjectName(QStringLiteral("cmdCancelUpload"));
-    m_cmdCancelUpload->setGeometry(twips::rect(8100, 7290, 1200, 375));
     m_cmdCancelUpload->setFocusPolicy(Qt::NoFocus); // the keys stay with the terminal
     m_cmdCancelUpload->hide();
 
     m_statusBar1 = new QStatusBar(client);
     m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusBar1->setGeometry(twips::rect(0, 7665, 9645, 375));
     m_statusBar1->setSizeGripEnabled(false);
     m_logLabel = new QLabel(m_statusBar1);
     m_logLabel->setObjectName(QStringLiteral("logLabel"));
     m_statusBar1->addPermanentWidget(m_logLabel);
     m_logLabel->hide();
 
+    layOutControls(kDrawnTerminal.size());
+    m_fontSize = fontzoom::kDefault;
+    m_grid = m_text2->grid();
     m_text2->setFocus();
+}
+
+void Form1::layOutControls(QSize terminal)
+{
+    // The window as drawn, stretched by what the terminal grew beyond its drawn size (or shrunk).
+    const QSize growth = terminal - kDrawnTerminal.size();
+    centralWidget()->setFixedSize(kDrawnClient + growth);
+    m_text2->setGeometry(QRect(kDrawnTerminal.topLeft(), terminal));
+    m_statusBar1->setGeometry(
+        twips::rect(0, 7665, 9645, 375).adjusted(0, growth.height(), growth.width(), growth.height()));
+    m_cmdCancelUpload->setGeometry(twips::rect(8100, 7290, 1200, 375).translated(growth.width(), growth.height()));
+    placeProgressBar();
+}
+
+void Form1::placeProgressBar()
+{
+    // Over the bottom of the terminal; it makes room for the Cancel button while that is shown.
+    const QSize growth = m_text2->size() - kDrawnTerminal.size();
+    const int width = m_cmdCancelUpload->isHidden() ? 8940 : 7680;
+    m_progressBar1->setGeometry(
+        twips::rect(360, 7290, width, 375).adjusted(0, growth.height(), growth.width(), growth.height()));
+}
+
+QSize Form1::largestTerminal() const
+{
+    const QRect available = screen()->availableGeometry();
+    const QMargins frame = isVisible() && windowHandle() ? windowHandle()->frameMargins() : kFrameGuess;
+    const QSize window(frame.left() + frame.right(), frame.top() + frame.bottom() + menuBar()->sizeHint().height());
+    return available.size() - window - (kDrawnClient - kDrawnTerminal.size());
+}
+
+void Form1::setTerminalFontSize(double points)
+{
+    m_fontSize = fontzoom::bounded(points);
+    QFont font = m_text2->font();
+    font.setPointSizeF(m_fontSize);
+    QFont drawn = font;
+    drawn.setPointSizeF(fontzoom::kDefault);
+    // The terminal keeps the columns and rows it had as drawn: it grows by what they need more in
+    // this font than in the drawn one, and the window with it.
+    const QSize terminal =
+        kDrawnTerminal.size() + m_text2->sizeForGrid(m_grid, font) - m_text2->sizeForGrid(m_grid, drawn);
+    m_text2->setFont(font);
+    layOutControls(terminal.boundedTo(largestTerminal()));
+    layout()->activate();
+    if (!isVisible()) return;
+    // A window that grew past the screen's edge comes back in, its frame included.
+    const QRect available = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QPoint shift(qMin(0, available.right() - frame.right()), qMin(0, available.bottom() - frame.bottom()));
+    if (!shift.isNull()) move(pos() + shift);
+}
+
+void Form1::setProfileName(const QString& name)
+{
+    setWindowTitle(name.isEmpty() ? QStringLiteral("KORVEL") : QStringLiteral("KORVEL - ") + name);
+}
+
+void Form1::zoomIn()
+{
+    setTerminalFontSize(fontzoom::larger(m_fontSize));
+}
+
+void Form1::zoomOut()
+{
+    setTerminalFontSize(fontzoom::smaller(m_fontSize));
+}
+
+void Form1::zoomReset()
+{
+    setTerminalFontSize(fontzoom::kDefault);
 }
 
 void Form1::buildMenu()
@@ -175,6 +255,32 @@ void Form1::buildMenu()
     addAction(about, "about", QStringLiteral("About"), &Form1::openAbout);
     addAction(about, "help", QStringLiteral("Help"), &Form1::openHelp)->setShortcut(QKeySequence::HelpContents);
     addAction(about, "B52help", QStringLiteral("Intel B-52 Manual"), &Form1::openManual);
+
+    // The captions carry no access key ("&"), as they never have; Alt with the first letter opens
+    // a menu, or chooses an entry on the bar, all the same. Like the zoom keys below they act in
+    // the whole window and never reach the board.
+    const auto addKeys = [this](const QString& name, const QList<QKeySequence>& keys,
+                                const std::function<void()>& act) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, act);
+        QWidget::addAction(action);
+    };
+    for (QAction* entry : bar->actions()) {
+        const QKeySequence key(QStringLiteral("Alt+") + entry->text().left(1));
+        addKeys(QStringLiteral("key_") + entry->objectName(), {key}, [bar, entry] {
+            if (entry->menu())
+                bar->setActiveAction(entry);
+            else
+                entry->trigger();
+        });
+    }
+    // Ctrl+= as well: the plus sign needs Shift on many keyboards.
+    addKeys(QStringLiteral("zoomIn"), {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+            [this] { zoomIn(); });
+    addKeys(QStringLiteral("zoomOut"), {QKeySequence::ZoomOut}, [this] { zoomOut(); });
+    addKeys(QStringLiteral("zoomReset"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoomReset(); });
 }
 
 void Form1::load()
@@ -183,6 +289,7 @@ void Form1::load()
     line.close();
     m_mtop = m_settings.load(line);
     m_upload.setPacing(m_settings.pacing());
+    setTerminalFontSize(m_settings.fontSize());
     line.open();
     m_progressBar1->hide();
     m_terminal.clear();
@@ -245,8 +352,8 @@ void Form1::sendTypedBytes(const QByteArray& bytes)
 void Form1::showCommandRunning(bool running)
 {
     // The bar makes room for the button while the command runs.
-    m_progressBar1->setGeometry(running ? twips::rect(360, 7290, 7680, 375) : twips::rect(360, 7290, 8940, 375));
     m_cmdCancelUpload->setVisible(running);
+    placeProgressBar();
     for (QAction* action : std::as_const(m_boardActions))
         action->setEnabled(!running);
 }
@@ -263,6 +370,7 @@ void Form1::exitProgram()
     m_log.stop();
     // A failed write keeps the old file whole; the program ends all the same.
     m_settings.save(m_platform.line, m_mtop);
+    m_settings.saveFontSize(m_fontSize);
     m_ending = true;
     close();
     QCoreApplication::exit(0);
@@ -291,8 +399,15 @@ void Form1::showLogStopped(const QString& fileName, const QString& reason)
 
 void Form1::setVisible(bool visible)
 {
-    if (!visible && isVisible()) m_placeBeforeHide = pos();
-    if (visible && !isVisible() && m_placeBeforeHide) move(*m_placeBeforeHide);
+    if (!visible && isVisible()) m_placeBeforeHide = geometry().topLeft();
+    if (visible && !isVisible() && m_placeBeforeHide) {
+        // A window manager places a withdrawn window anew when it comes back, unless the window
+        // asks for its place. The widget asks nothing when Qt thinks the window is still there, so
+        // the place is asked of the window itself as well, every time.
+        const QRect place(*m_placeBeforeHide, size());
+        setGeometry(place);
+        if (QWindow* handle = windowHandle()) handle->setGeometry(place);
+    }
     QMainWindow::setVisible(visible);
 }
 

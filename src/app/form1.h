@@ -78,6 +78,14 @@ public:
     // systems forget between a hide and a show.
     void setVisible(bool visible) override;
 
+    // The terminal's font size in points (Ctrl+Plus, Ctrl+Minus, Ctrl+0; Korvel.ini at start-up).
+    // The window grows and shrinks with it, so the terminal keeps its columns and rows as far as
+    // the screen allows.
+    double terminalFontSize() const { return m_fontSize; }
+    void setTerminalFontSize(double points);
+    // The settings profile in use, shown in the title ("KORVEL - lab"); empty for Korvel.ini.
+    void setProfileName(const QString& name);
+
 public slots:
     // Text pasted into the terminal, sent as an upload.
     void pasteToBoard(const QString& text);
@@ -111,11 +119,17 @@ private slots:
     void openAbout();
     void openHelp();
     void openManual();
+    void zoomIn();
+    void zoomOut();
+    void zoomReset();
 
 private:
     void buildControls();
     void buildMenu();
     void showCommandRunning(bool running);
+    void layOutControls(QSize terminal);
+    void placeProgressBar();
+    QSize largestTerminal() const;
 
     Platform m_platform;
     PortDescriber m_describePorts;
@@ -132,6 +146,8 @@ private:
     InputGate m_gate;
     SessionLog m_log;
     std::optional<QPoint> m_placeBeforeHide;
+    double m_fontSize = 0; // the terminal's, in points
+    QSize m_grid;          // the columns and rows the terminal shows at the size it was drawn for
     bool m_ending = false;
     QString m_lineProblem; // the line's last failure, shown again while the line stays closed
 

@@ -4,7 +4,6 @@
 #include "common/numbers.h"
 #include "common/twips.h"
 
-#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,7 +22,7 @@ QFont text1Font()
 } // namespace
 
 MTopChg::MTopChg(QWidget& mainWindow, double mtop, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow), m_mtop(mtop)
+    : QDialog(parent, Qt::Window), m_mainWindow(&mainWindow), m_mtop(mtop)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Bitte MTop angeben:"));
@@ -33,6 +32,9 @@ MTopChg::MTopChg(QWidget& mainWindow, double mtop, QWidget* parent)
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(twips::rect(240, 240, 3255, 420));
     m_text1->setFont(text1Font());
+    // No label stands beside the box; the caption asks for it in German.
+    m_text1->setAccessibleName(tr("Memory top"));
+    m_text1->setAccessibleDescription(tr("The interpreter's memory top, above 0 and below 65535"));
 
     m_command1 = new QPushButton(QStringLiteral("OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
@@ -42,17 +44,14 @@ MTopChg::MTopChg(QWidget& mainWindow, double mtop, QWidget* parent)
     m_command2->setObjectName(QStringLiteral("Command2"));
     m_command2->setGeometry(twips::rect(1920, 960, 1575, 375));
 
-    // Outside a QDialog a button takes Enter only when it is auto-default: Enter presses the
-    // button that has the focus, and OK from the text box. Escape is bound to nothing.
-    m_command1->setAutoDefault(true);
-    m_command2->setAutoDefault(true);
+    // Return presses the button that has the focus, and OK from the text box; Escape is Cancel.
+    m_command1->setDefault(true);
     setTabOrder(m_text1, m_command1);
     setTabOrder(m_command1, m_command2);
     m_text1->setFocus();
 
-    connect(m_text1, &QLineEdit::returnPressed, this, &MTopChg::confirm);
     connect(m_command1, &QPushButton::clicked, this, &MTopChg::confirm);
-    connect(m_command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 
     mainWindow.hide();
     m_text1->setText(numbers::signedText(m_mtop));
@@ -80,12 +79,15 @@ void MTopChg::confirm()
     const std::optional<double> value = acceptedValue(m_text1->text());
     if (!value) return;
     emit accepted(*value);
-    close();
+    accept();
 }
 
-void MTopChg::closeEvent(QCloseEvent* event)
+void MTopChg::done(int result)
 {
-    // OK, Cancel and the frame's close box all end here; the main window must come back.
-    if (m_mainWindow) m_mainWindow->show();
-    event->accept();
+    // OK, Cancel, Escape and the frame's close box all end here; the main window must come back.
+    if (!m_finished) {
+        m_finished = true;
+        if (m_mainWindow) m_mainWindow->show();
+    }
+    QDialog::done(result);
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/uploadsetup.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -9,8 +8,9 @@
 #include <QVBoxLayout>
 
 UploadSetup::UploadSetup(QWidget& mainWindow, Pacing pacing, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_mainWindow(&mainWindow)
+    : QDialog(parent, Qt::Window), m_mainWindow(&mainWindow)
 {
+    // A frame of its own rather than one tied to the main window, which is hidden meanwhile.
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("UploadSetup"));
     setWindowTitle(QStringLiteral("Upload"));
@@ -20,14 +20,15 @@ UploadSetup::UploadSetup(QWidget& mainWindow, Pacing pacing, QWidget* parent)
     m_optFixed->setObjectName(QStringLiteral("optFixed"));
     m_optPrompt = new QRadioButton(QStringLiteral("Go on at the board's prompt (at most 1 second)"), this);
     m_optPrompt->setObjectName(QStringLiteral("optPrompt"));
-    (pacing == Pacing::Prompt ? m_optPrompt : m_optFixed)->setChecked(true);
+    QRadioButton* chosen = pacing == Pacing::Prompt ? m_optPrompt : m_optFixed;
+    chosen->setChecked(true);
+    chosen->setFocus(); // the arrows change the choice, Return takes it
 
     m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    m_cmdOK->setAutoDefault(true);
+    m_cmdOK->setDefault(true);
     m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cmdCancel->setAutoDefault(true);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -40,7 +41,7 @@ UploadSetup::UploadSetup(QWidget& mainWindow, Pacing pacing, QWidget* parent)
     layout->addLayout(buttons);
 
     connect(m_cmdOK, &QPushButton::clicked, this, &UploadSetup::confirm);
-    connect(m_cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     mainWindow.hide();
 }
 
@@ -54,12 +55,15 @@ UploadSetup* UploadSetup::open(QWidget& mainWindow, Pacing pacing)
 void UploadSetup::confirm()
 {
     emit accepted(m_optPrompt->isChecked() ? Pacing::Prompt : Pacing::Fixed);
-    close();
+    accept();
 }
 
-void UploadSetup::closeEvent(QCloseEvent* event)
+void UploadSetup::done(int result)
 {
-    // OK, Cancel and the frame's close box all end here; the main window must come back.
-    if (m_mainWindow) m_mainWindow->show();
-    event->accept();
+    // OK, Cancel, Escape and the frame's close box all end here; the main window must come back.
+    if (!m_finished) {
+        m_finished = true;
+        if (m_mainWindow) m_mainWindow->show();
+    }
+    QDialog::done(result);
 }

@@ -37,6 +37,9 @@ PortsDialog::PortsDialog(const QList<PortMap::Row>& rows, QWidget* parent) : QDi
     m_tblPorts->setSelectionMode(QAbstractItemView::NoSelection);
     m_tblPorts->horizontalHeader()->setStretchLastSection(true);
     m_tblPorts->setWordWrap(false);
+    m_tblPorts->setAccessibleName(tr("Serial devices"));
+    // Tab leaves the table for its port boxes and the buttons; the arrows move between its cells.
+    m_tblPorts->setTabKeyNavigation(false);
 
     m_lblMessage = new QLabel(this);
     m_lblMessage->setObjectName(u"lblMessage"_s);
@@ -62,6 +65,7 @@ PortsDialog::PortsDialog(const QList<PortMap::Row>& rows, QWidget* parent) : QDi
     resize(960, 300);
 
     showRows(rows);
+    m_tblPorts->setFocus();
 }
 
 PortsDialog* PortsDialog::openFor(QWidget& mainWindow, const QList<PortMap::Row>& rows)
@@ -90,6 +94,7 @@ void PortsDialog::showRows(const QList<PortMap::Row>& rows, const QString& messa
             port->addItem(QString::number(n));
         port->setCurrentIndex(entry.port);
         if (!entry.entry.isEmpty()) port->setToolTip(u"Korvel.ini: %1=%2"_s.arg(entry.port).arg(entry.entry));
+        port->setAccessibleName(tr("Port number of %1").arg(device.path));
         connect(port, &QComboBox::activated, this, [this, row](int index) { choose(row, index); });
         m_tblPorts->setCellWidget(row, kPort, port);
 
@@ -101,6 +106,14 @@ void PortsDialog::showRows(const QList<PortMap::Row>& rows, const QString& messa
             m_tblPorts->setItem(row, column, item);
         }
     }
+    // Boxes made now would come last in the Tab order, after Close.
+    QWidget* before = m_tblPorts;
+    for (int row = 0; row < m_rows.size(); ++row) {
+        QWidget* port = m_tblPorts->cellWidget(row, kPort);
+        setTabOrder(before, port);
+        before = port;
+    }
+    setTabOrder(before, m_cmdRefresh);
     m_tblPorts->resizeColumnsToContents();
     m_lblMessage->setText(message.isEmpty() && m_rows.isEmpty() ? u"No serial device is present."_s : message);
 }

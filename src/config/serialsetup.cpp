@@ -80,13 +80,15 @@ void SerialSetup::buildControls(const PortMapText& portMap)
         this, u"Combo1"_s, twips::rect(1080, 120, 1215, 315),
         {u"300"_s, u"1200"_s, u"2400"_s, u"4800"_s, u"9600"_s, u"19200"_s, u"38400"_s, u"57600"_s, u"115200"_s});
     m_combo2 = makeCombo(this, u"Combo2"_s, twips::rect(2520, 120, 735, 315), {u"7"_s, u"8"_s, u"9"_s});
-    makeLabel(this, u"Label6"_s, u"N"_s, twips::rect(3480, 120, 495, 315)); // parity, never chosen
+    makeLabel(this, u"Label6"_s, u"N"_s, twips::rect(3480, 120, 495, 315)) // parity, never chosen
+        ->setAccessibleName(tr("Parity N"));
     m_combo4 = makeCombo(this, u"Combo4"_s, twips::rect(4200, 120, 735, 315), {u"1"_s, u"1.5"_s, u"1,5"_s, u"2"_s});
-    makeLabel(this, u"Label5"_s, u"ComPort"_s, twips::rect(120, 480, 735, 255));
-    makeLabel(this, u"Label1"_s, u"Baud Rate"_s, twips::rect(1200, 480, 855, 255));
-    makeLabel(this, u"Label2"_s, u"Datenbits"_s, twips::rect(2520, 480, 735, 255));
+    // Each caption under its box names the box to a screen reader.
+    makeLabel(this, u"Label5"_s, u"ComPort"_s, twips::rect(120, 480, 735, 255))->setBuddy(m_combo5);
+    makeLabel(this, u"Label1"_s, u"Baud Rate"_s, twips::rect(1200, 480, 855, 255))->setBuddy(m_combo1);
+    makeLabel(this, u"Label2"_s, u"Datenbits"_s, twips::rect(2520, 480, 735, 255))->setBuddy(m_combo2);
     makeLabel(this, u"Label3"_s, u"Parity"_s, twips::rect(3480, 480, 495, 255));
-    makeLabel(this, u"Label4"_s, u"Stopbits"_s, twips::rect(4200, 480, 735, 255));
+    makeLabel(this, u"Label4"_s, u"Stopbits"_s, twips::rect(4200, 480, 735, 255))->setBuddy(m_combo4);
 
     m_cmdOK = new QPushButton(u"OK"_s, this);
     m_cmdOK->setObjectName(u"cmdOK"_s);
@@ -101,12 +103,13 @@ void SerialSetup::buildControls(const PortMapText& portMap)
     // Numbers alone say little on Linux, so the port box tells which device each number opens.
     m_combo5->setToolTip(portMap ? portMap() : defaultPortMapText());
 
-    // The labels take no focus, so the chain follows the tab indexes of the focusable controls.
-    setTabOrder(m_cmdOK, m_cmdCancel);
-    setTabOrder(m_cmdCancel, m_combo1);
+    // Tab goes as the eye reads: the boxes left to right, then the buttons. OK has the focus at
+    // first, so Return takes the values as they are.
+    setTabOrder(m_combo5, m_combo1);
     setTabOrder(m_combo1, m_combo2);
     setTabOrder(m_combo2, m_combo4);
-    setTabOrder(m_combo4, m_combo5);
+    setTabOrder(m_combo4, m_cmdOK);
+    setTabOrder(m_cmdOK, m_cmdCancel);
     m_cmdOK->setFocus(Qt::OtherFocusReason);
 }
 

@@ -20,6 +20,8 @@ const QString kUpload = QStringLiteral("Upload");
 const QString kPacing = QStringLiteral("Pacing");
 const QString kPrompt = QStringLiteral("Prompt");
 const QString kFixed = QStringLiteral("Fixed");
+const QString kTerminal = QStringLiteral("Terminal");
+const QString kFontSize = QStringLiteral("FontSize");
 
 // The reader is asked for 20 characters, so at most 19 come back: twenty zeros before 9600 read as 0.
 constexpr int kBufferSize = 20;
@@ -71,4 +73,14 @@ Pacing SettingsFile::pacing() const
 bool SettingsFile::savePacing(Pacing pacing)
 {
     return m_profile.writeString(kUpload, kPacing, pacing == Pacing::Prompt ? kPrompt : kFixed);
+}
+
+double SettingsFile::fontSize() const
+{
+    return numbers::readNumber(m_profile.readString(kTerminal, kFontSize, QString(), kBufferSize));
+}
+
+bool SettingsFile::saveFontSize(double points)
+{
+    return m_profile.writeString(kTerminal, kFontSize, QString::number(points));
 }

@@ -13,6 +13,7 @@ enum class Pacing; // board/programupload.h
  *   [MTop]     SettingsFile                        the memory top: the same
  *   [Upload]   SettingsFile                        the upload pacing: read at start-up, written on the Upload
  *                                                  dialog's OK
+ *   [Terminal] SettingsFile                        the terminal's font size: read at start-up, written by Exit
  *   [Ports]    PortMap (platform/portmap.h)        port numbers to devices: read on every open, written on a
  *                                                  choice in the Ports dialog
  *   [Log]      SessionLog (terminal/sessionlog.h)  the last log file: proposed when logging starts, written
@@ -43,6 +44,11 @@ public:
     // Written as soon as it is chosen, not at Exit: closing the main window by its close box writes
     // nothing. False when it could not be; the choice holds for this run anyway.
     bool savePacing(Pacing pacing);
+
+    // The terminal's font size in points as written, 0 when missing or no number; the window
+    // brings it within its range. Written by Exit after the others, as plain decimal text.
+    double fontSize() const;
+    bool saveFontSize(double points);
 
 private:
     Profile& m_profile;

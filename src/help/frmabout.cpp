@@ -76,6 +76,7 @@ void frmAbout::buildControls()
 
     m_picIcon = makeLabel(this, u"picIcon"_s, twips::rect(240, 240, 1845, 1725), false);
     m_picIcon->setPixmap(aboutPicture());
+    m_picIcon->setAccessibleName(tr("Korvel logo"));
     m_picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_lblTitle = makeLabel(this, u"lblTitle"_s, twips::rect(2250, 240, 2685, 480), true);

@@ -9,6 +9,7 @@
 #include <QLatin1String>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -121,6 +122,24 @@ QString IniProfile::defaultPath()
     // Only a broken environment has no configuration folder; the home folder still beats the root.
     if (folder.isEmpty()) folder = QDir::homePath();
     return folder + QStringLiteral("/Korvel.ini");
+}
+
+QString IniProfile::profilePath(const QString& name)
+{
+    const QString path = defaultPath();
+    if (name.isEmpty()) return path;
+    return QFileInfo(path).path() + QStringLiteral("/Korvel-") + name + QStringLiteral(".ini");
+}
+
+bool IniProfile::isProfileName(const QString& name)
+{
+    // ASCII only: a letter that looks like another must not make a second profile by surprise.
+    if (name.isEmpty() || name.size() > kMaxProfileName) return false;
+    return std::all_of(name.begin(), name.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'-' ||
+               u == u'_';
+    });
 }
 
 QString IniProfile::readString(const QString& sectionName, const QString& keyName, const QString& defaultValue,

@@ -21,6 +21,12 @@ public:
 
     // "Korvel.ini" in the user's configuration folder (XDG_CONFIG_HOME on Linux).
     static QString defaultPath();
+    // One profile per board: "Korvel-NAME.ini" beside Korvel.ini; Korvel.ini itself for no name.
+    static QString profilePath(const QString& name);
+    // Letters, digits, "-" and "_", at most kMaxProfileName of them: a name that cannot leave
+    // the folder or make a file name the system refuses.
+    static bool isProfileName(const QString& name);
+    static constexpr int kMaxProfileName = 64;
 
     // Size <= 0 gives an empty string; a matching pair of quotes around the value is removed.
     QString readString(const QString& section, const QString& key, const QString& defaultValue,

@@ -2,14 +2,17 @@
 #include "platform/qtprompter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 QtPrompter::~QtPrompter()
 {
-    delete m_report;
+    delete m_window;
 }
 
 Prompter::Answer QtPrompter::ask(const QString& title, const QString& text, const QString& first, const QString& second)
@@ -28,17 +31,31 @@ Prompter::Answer QtPrompter::ask(const QString& title, const QString& text, cons
 void QtPrompter::showReport(const QString& title, const QString& text)
 {
     // One window, reused: a second report replaces the first rather than piling up windows.
-    if (!m_report) {
-        m_report = new QPlainTextEdit;
+    if (!m_window) {
+        m_window = new QDialog;
+        m_window->setObjectName(QStringLiteral("reportWindow"));
+        m_report = new QPlainTextEdit(m_window);
         m_report->setObjectName(QStringLiteral("report"));
         m_report->setReadOnly(true);
         m_report->setLineWrapMode(QPlainTextEdit::NoWrap);
         m_report->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-        m_report->resize(640, 360);
+        m_report->setTabChangesFocus(true);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, m_window);
+        QPushButton* close = buttons->button(QDialogButtonBox::Close);
+        close->setObjectName(QStringLiteral("cmdClose"));
+        // The text keeps the focus, for reading with the arrows; Return still closes.
+        close->setDefault(true);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, m_window, &QDialog::reject);
+        auto* layout = new QVBoxLayout(m_window);
+        layout->addWidget(m_report);
+        layout->addWidget(buttons);
+        m_window->resize(640, 360);
     }
-    m_report->setWindowTitle(title);
+    m_window->setWindowTitle(title);
+    m_report->setAccessibleName(title);
     m_report->setPlainText(text);
-    m_report->show();
-    m_report->raise();
-    m_report->activateWindow();
+    m_report->setFocus();
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
 }

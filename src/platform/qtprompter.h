@@ -3,11 +3,13 @@
 
 #include "platform/prompter.h"
 
+#include <QDialog>
 #include <QPointer>
 
 class QPlainTextEdit;
 
-// Questions as message boxes over the active window; the report in one reused read-only window.
+// Questions as message boxes over the active window; the report in one reused dialog: the text,
+// read-only, and a Close button (Escape and Return close it too).
 class QtPrompter : public Prompter
 {
 public:
@@ -19,6 +21,10 @@ public:
     Answer ask(const QString& title, const QString& text, const QString& first, const QString& second) override;
     void showReport(const QString& title, const QString& text) override;
 
+    // The report window once shown; null before.
+    QDialog* reportWindow() const { return m_window; }
+
 private:
-    QPointer<QPlainTextEdit> m_report;
+    QPointer<QDialog> m_window;
+    QPlainTextEdit* m_report = nullptr; // the text, owned by the window
 };

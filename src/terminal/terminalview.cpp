@@ -4,12 +4,15 @@
 #include "terminal/keyboard.h"
 #include "terminal/terminalbuffer.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+
+#include <cmath>
 
 namespace {
 
@@ -234,6 +237,36 @@ QMenu* TerminalView::createContextMenu(QWidget* parent)
     menu->addSeparator();
     menu->addAction(tr("Select All"), this, &QPlainTextEdit::selectAll)->setObjectName(QStringLiteral("selectAll"));
     return menu;
+}
+
+namespace {
+
+// A monospaced font's cell: the width of a character and the height of a line.
+QSizeF cellOf(const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    return {metrics.horizontalAdvance(u'M'), metrics.height()};
+}
+
+} // namespace
+
+QSize TerminalView::grid() const
+{
+    // From the view's own size, so it holds before the view was first shown and laid out.
+    const QSizeF cell = cellOf(font());
+    const double margins = 2 * document()->documentMargin() + 2 * frameWidth();
+    const double width = size().width() - margins - verticalScrollBar()->sizeHint().width();
+    return {static_cast<int>(width / cell.width()), static_cast<int>((size().height() - margins) / cell.height())};
+}
+
+QSize TerminalView::sizeForGrid(QSize grid, const QFont& font) const
+{
+    // Around the text: the document's margins, the frame, and the scroll bar that is always there.
+    const QSizeF cell = cellOf(font);
+    const int margins = static_cast<int>(std::ceil(2 * document()->documentMargin())) + 2 * frameWidth();
+    return {static_cast<int>(std::ceil(grid.width() * cell.width())) + margins +
+                verticalScrollBar()->sizeHint().width(),
+            static_cast<int>(std::ceil(grid.height() * cell.height())) + margins};
 }
 
 void TerminalView::contextMenuEvent(QContextMenuEvent* event)

@@ -43,6 +43,11 @@ public:
     // The context menu: Copy (the selection), Paste, Select All.
     QMenu* createContextMenu(QWidget* parent);
 
+    // The characters a row holds and the rows in sight, at the view's size and font.
+    QSize grid() const;
+    // The size the view needs to show `grid` in `font`: the window grows with the font by this.
+    QSize sizeForGrid(QSize grid, const QFont& font) const;
+
 signals:
     void bytesTyped(const QByteArray& bytes);
     // Ctrl+Shift+V, Shift+Insert or the context menu's Paste: the window decides what goes out.
