@@ -4,10 +4,14 @@
 #include "platform/prompter.h"
 
 #include <QPointer>
+#include <functional>
 
 class QPlainTextEdit;
+class QPushButton;
+class QWidget;
 
-// Questions as message boxes over the active window; the report in one reused read-only window.
+// Questions as message boxes over the active window; the report in one reused window: the text,
+// read-only, and the report's own button when it has one.
 class QtPrompter : public Prompter
 {
 public:
@@ -17,8 +21,11 @@ public:
     QtPrompter& operator=(const QtPrompter&) = delete;
 
     Answer ask(const QString& title, const QString& text, const QString& first, const QString& second) override;
-    void showReport(const QString& title, const QString& text) override;
+    void showReport(const QString& title, const QString& text, const Action& action = {}) override;
 
 private:
-    QPointer<QPlainTextEdit> m_report;
+    QPointer<QWidget> m_window;
+    QPlainTextEdit* m_report = nullptr; // the text, owned by the window
+    QPushButton* m_action = nullptr;    // the report's button, owned by the window
+    std::function<void()> m_run;        // what it runs
 };
