@@ -38,10 +38,13 @@ Commands, run in the order given over one open line; the first that fails ends t
 PORT is a number from Korvel.ini's [Ports] (0: the simulated board), a device path,
 a /dev/serial/by-id name, or auto (the one USB serial device present).
 
-Exit status: 0 done; 1 the board refused or cut lines, verify found differences,
-lines too long without --yes, run or send timed out; 2 usage, or a file that cannot be
-read or written, or auto found several devices; 3 the port cannot be opened, was lost,
-or auto found none; 130 interrupted.)";
+Ctrl+C stops the command, sends the board a Ctrl-C and ends with 130.
+
+Exit status: 0 done; 1 the board refused or cut lines, verify or sync --check found
+differences, lines too long without --yes, a command took longer than --timeout;
+2 usage, a file that cannot be read or written, a profile that does not exist, or auto
+found several devices; 3 the port cannot be opened or was lost, or auto found none;
+130 interrupted.)";
 
 Exit usage(const QString& text)
 {
