@@ -141,7 +141,12 @@ BoardExchange::BoardExchange(SerialLine& line, Pause& pause) : m_line(line), m_p
 
 BoardExchange::Ending BoardExchange::send(const QString& text, const Output& output)
 {
-    return follow(text, QStringLiteral(">"), QString(), output);
+    // A short answer is waited for: each chunk is taken as it comes. A program's output may be
+    // long, and is read in the line's usual gulps.
+    m_line.setQuickReads(true);
+    const Ending ending = follow(text, QStringLiteral(">"), QString(), output);
+    m_line.setQuickReads(false);
+    return ending;
 }
 
 BoardExchange::Ending BoardExchange::run(const QString& until, const Output& output)

@@ -4,6 +4,7 @@
 #include "platform/filedialog.h"
 #include "platform/profile.h"
 #include "platform/prompter.h"
+#include "platform/serialdevices.h"
 #include "terminal/surface.h"
 
 #include <QList>
@@ -30,6 +31,21 @@ public:
 private:
     const Profile& m_file;
     QMap<QString, QString> m_set; // "section/key" in lower case
+};
+
+// The serial devices as the line sees them: the system's until the line is open, none after. Once
+// open, the line asks only to know its device again should it come back, and a lost line ends the
+// run; asking udev would hold up the first command by a tenth of a second.
+class OpeningDevices : public SerialDevices
+{
+public:
+    explicit OpeningDevices(const SerialDevices& system) : m_system(system) {}
+    void lineOpened() { m_open = true; }
+    QList<SerialDevice> present() const override { return m_open ? QList<SerialDevice>() : m_system.present(); }
+
+private:
+    const SerialDevices& m_system;
+    bool m_open = false;
 };
 
 // The file dialog answers with the file the command names.

@@ -63,8 +63,10 @@ int main(int argc, char** argv)
     IniProfile file(path);
     ReadOnlyProfile profile(file);
     QtSerialDevices devices;
-    QtSerialLine serialPort(profile, devices);
+    OpeningDevices lineDevices(devices);
+    QtSerialLine serialPort(profile, lineDevices);
     SwitchingLine line(serialPort);
+    QObject::connect(&line, &SerialLine::opened, &line, [&lineDevices] { lineDevices.lineOpened(); });
     QtClock clock;
     CliSession session(options, line, profile, devices, clock, {stdout, stderr, ::isatty(STDERR_FILENO) == 1});
 
