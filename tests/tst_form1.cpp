@@ -55,6 +55,7 @@ private slots:
     void quittingCancelsTheCommand();
     void escapeCancelsLoadOtherKeysWait();
     void cancelButtonStopsReset();
+    void keysReachTheBoardDuringSave();
     void escapeCancelsRun();
     void uploadDialogKeepsThePacing();
     void mtopDialogValueIsKeptAndSent();
@@ -379,9 +380,12 @@ void TestForm1::escapeCancelsLoadOtherKeysWait()
     auto* cancel = form.findChild<QPushButton*>(QStringLiteral("cmdCancelUpload"));
     QVERIFY(cancel && !cancel->isVisible());
     bool shown = true;
+    bool othersDisabled = true;
     // Keys reach the window as from the keyboard, while the pause runs.
     fakes.clock.onIdle = [&] {
         shown = shown && cancel->isVisible();
+        for (const char* name : {"save", "load", "merge", "verify", "run", "mem", "reset", "MTop"})
+            othersDisabled = othersDisabled && !findAction(form, name)->isEnabled();
         if (fakes.clock.idleCalls == 2) QTest::keyClick(form.windowHandle(), Qt::Key_A);
         if (fakes.clock.idleCalls == 3) QTest::keyClick(form.windowHandle(), Qt::Key_Escape);
     };
@@ -389,6 +393,8 @@ void TestForm1::escapeCancelsLoadOtherKeysWait()
     QCOMPARE(fakes.line.sends, (QStringList{"new\r\n", "10 A\r\n", "20 B\r\n"}));
     QCOMPARE(statusText(form), QStringLiteral("Upload cancelled after 2 of 5 lines"));
     QVERIFY(shown);
+    QVERIFY(othersDisabled);
+    QVERIFY(findAction(form, "load")->isEnabled());
     QVERIFY(!cancel->isVisible());
     // The key typed meanwhile goes out once the command is over; Escape went nowhere.
     QCoreApplication::processEvents();
@@ -412,6 +418,29 @@ void TestForm1::cancelButtonStopsReset()
     triggerAction(form, "reset");
     QCOMPARE(fakes.line.sends, QStringList(5, QStringLiteral(" ")));
     QCOMPARE(statusText(form), QStringLiteral("Reset cancelled"));
+}
+
+void TestForm1::keysReachTheBoardDuringSave()
+{
+    // A program's output holds the capture open; the user's Ctrl-C must reach the board meanwhile.
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QTemporaryDir dir;
+    fakes.fileDialog.answers = {dir.filePath(QStringLiteral("p.lis"))};
+    fakes.clock.step = [](qint64) { return qint64(10'000'000); };
+    QStringList sentWhileSaving;
+    fakes.clock.onIdle = [&] {
+        if (fakes.clock.idleCalls == 1) QTest::keyClick(form.windowHandle(), Qt::Key_X);
+        if (fakes.clock.idleCalls == 3) {
+            sentWhileSaving = fakes.line.sends;
+            fakes.line.deliver(QStringLiteral("LIST\r\nREADY\r\n>"));
+        }
+    };
+    triggerAction(form, "save");
+    QCOMPARE(sentWhileSaving, (QStringList{"LIST\r\n", "x"}));
+    QCOMPARE(form.capture().ending(), ListingCapture::Ending::Done);
 }
 
 void TestForm1::escapeCancelsRun()

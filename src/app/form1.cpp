@@ -43,8 +43,8 @@ QFont terminalFont()
 } // namespace
 
 Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_describePorts(std::move(describePorts)),
-      m_pause(platform.clock), m_capture(platform.line, m_pause, platform.fileDialog, m_terminal, *this, platform.prompter),
+    : QMainWindow(parent), m_platform(platform), m_describePorts(std::move(describePorts)), m_pause(platform.clock),
+      m_capture(platform.line, m_pause, platform.fileDialog, m_terminal, *this, platform.prompter),
       m_receive(m_terminal, m_capture), m_runner(m_pause, m_receive, platform.line, *this),
       m_upload(platform.line, m_pause, platform.fileDialog, *this, platform.prompter),
       m_sync(m_capture, m_upload, *this),
@@ -87,6 +87,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     connect(&m_runner, &CommandRunner::busyChanged, this, &Form1::showCommandRunning);
     connect(m_cmdCancelUpload, &QPushButton::clicked, this, [this] { m_runner.cancel(); });
     connect(&m_log, &SessionLog::loggingChanged, this, &Form1::showLogging);
+    connect(&m_log, &SessionLog::stoppedByFailure, this, &Form1::showLogStopped);
     connect(m_text2, &TerminalView::pasteRequested, this,
             [this] { pasteToBoard(QGuiApplication::clipboard()->text()); });
 }
@@ -243,12 +244,6 @@ void Form1::sendTypedBytes(const QByteArray& bytes)
     m_platform.line.sendLine(QString::fromLatin1(bytes));
 }
 
-void Form1::runBoardCommand(const QString& name, const std::function<void()>& command,
-                            CommandOptions options)
-{
-    m_runner.run(name, command, options);
-}
-
 void Form1::showCommandRunning(bool running)
 {
     // The bar makes room for the button while the command runs.
@@ -288,6 +283,14 @@ void Form1::showLogging(bool logging, const QString& fileName)
     m_logLabel->setVisible(logging);
 }
 
+void Form1::showLogStopped(const QString& fileName, const QString& reason)
+{
+    // The status text says it once and the next command's text replaces it; the label stays.
+    m_logLabel->setText(QStringLiteral("Log stopped: cannot write ") + QFileInfo(fileName).fileName());
+    m_logLabel->setToolTip(fileName + QStringLiteral(": ") + reason);
+    m_logLabel->setVisible(true);
+}
+
 void Form1::setVisible(bool visible)
 {
     if (!visible && isVisible()) m_placeBeforeHide = pos();
@@ -305,23 +308,23 @@ void Form1::clearScreen()
 void Form1::saveProgram()
 {
     // Keys typed meanwhile go to the board: a Ctrl-C ends a program that holds the capture open.
-    runBoardCommand(QStringLiteral("Save Program"), [this] { m_capture.saveProgram(); }, {.keysToBoard = true});
+    m_runner.run(QStringLiteral("Save Program"), [this] { m_capture.saveProgram(); }, {.keysToBoard = true});
     m_text2->requestSync();
 }
 
 void Form1::loadProgram()
 {
-    runBoardCommand(QStringLiteral("Load Program"), [this] { m_upload.loadProgram(); }, {.typesProgram = true});
+    m_runner.run(QStringLiteral("Load Program"), [this] { m_upload.loadProgram(); }, {.typesProgram = true});
 }
 
 void Form1::mergeProgram()
 {
-    runBoardCommand(QStringLiteral("Merge Program"), [this] { m_upload.mergeProgram(); }, {.typesProgram = true});
+    m_runner.run(QStringLiteral("Merge Program"), [this] { m_upload.mergeProgram(); }, {.typesProgram = true});
 }
 
 void Form1::verifyProgram()
 {
-    runBoardCommand(QStringLiteral("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true});
+    m_runner.run(QStringLiteral("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true});
     m_text2->requestSync();
 }
 
@@ -339,12 +342,12 @@ void Form1::pasteToBoard(const QString& text)
         if (!text.isEmpty()) sendTypedBytes(text.toLatin1());
         return;
     }
-    runBoardCommand(QStringLiteral("Paste"), [this, &text] { m_upload.pasteText(text); }, {.typesProgram = true});
+    m_runner.run(QStringLiteral("Paste"), [this, &text] { m_upload.pasteText(text); }, {.typesProgram = true});
 }
 
 void Form1::runProgram()
 {
-    runBoardCommand(QStringLiteral("Run Program"), [this] { m_commands.runProgram(); });
+    m_runner.run(QStringLiteral("Run Program"), [this] { m_commands.runProgram(); });
 }
 
 void Form1::editProgram()
@@ -354,12 +357,12 @@ void Form1::editProgram()
 
 void Form1::showMemory()
 {
-    runBoardCommand(QStringLiteral("Memory"), [this] { m_commands.memory(); });
+    m_runner.run(QStringLiteral("Memory"), [this] { m_commands.memory(); });
 }
 
 void Form1::resetBoard()
 {
-    runBoardCommand(QStringLiteral("Reset"), [this] {
+    m_runner.run(QStringLiteral("Reset"), [this] {
         m_commands.reset(m_mtop);
         m_text2->requestSync();
     });
@@ -381,7 +384,7 @@ void Form1::openMTopDialog()
     connect(dialog, &MTopChg::accepted, this, [this](double mtop) {
         // The value is kept for the next Reset and Exit even when the board cannot hear it now.
         m_mtop = mtop;
-        runBoardCommand(QStringLiteral("MTOP"), [this, mtop] { m_commands.setMemoryTop(mtop); });
+        m_runner.run(QStringLiteral("MTOP"), [this, mtop] { m_commands.setMemoryTop(mtop); });
     });
 }
 

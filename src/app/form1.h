@@ -95,6 +95,7 @@ private slots:
     void exitProgram();
     void toggleLog();
     void showLogging(bool logging, const QString& fileName);
+    void showLogStopped(const QString& fileName, const QString& reason);
     void clearScreen();
     void saveProgram();
     void loadProgram();
@@ -117,9 +118,6 @@ private slots:
 private:
     void buildControls();
     void buildMenu();
-    // Runs a board command through the runner; refused ones say why in the status bar.
-    void runBoardCommand(const QString& name, const std::function<void()>& command,
-                         CommandOptions options = {});
     void showCommandRunning(bool running);
 
     Platform m_platform;

@@ -208,7 +208,8 @@ void ListingCapture::end(Ending ending, const QString& status)
 
 QString ListingCapture::nothingDone() const
 {
-    return (m_purpose == Purpose::Save ? QStringLiteral("nothing written to ") : QStringLiteral("nothing compared with ")) +
+    return (m_purpose == Purpose::Save ? QStringLiteral("nothing written to ")
+                                       : QStringLiteral("nothing compared with ")) +
            m_target;
 }
 

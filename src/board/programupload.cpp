@@ -157,7 +157,9 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
     m_of = survey->lines;
     m_surface.setStatusText(QStringLiteral("Loading ") + name + QStringLiteral("..."));
     const QString verb = kind == Kind::Load ? QStringLiteral("Loaded") : QStringLiteral("Merged");
-    const auto closing = [&] { return closingText(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name), survey->lines); };
+    const auto closing = [&] {
+        return closingText(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name), survey->lines);
+    };
     if (kind == Kind::Load && !send(QByteArrayLiteral("new\r\n"), false)) return closing();
 
     const double step = static_cast<double>(length) / 100.0;
@@ -242,8 +244,8 @@ void ProgramUpload::sendList(const QList<QByteArray>& lines, const QString& sour
     m_reader.emplace();
     m_sent = 0;
     m_of = lines.size();
-    const QMetaObject::Connection listening = QObject::connect(&m_line, &SerialLine::received, &m_line,
-                                                               [this](const QString& chunk) { readAnswers(chunk); });
+    const QMetaObject::Connection listening =
+        QObject::connect(&m_line, &SerialLine::received, &m_line, [this](const QString& chunk) { readAnswers(chunk); });
     for (const QByteArray& line : lines) {
         m_surface.setProgressValue(static_cast<float>(100.0 * (m_sent + 1) / lines.size()));
         if (!send(line)) break;

@@ -59,8 +59,7 @@ QString tooLongQuestion(qint64 count, const QStringList& samples, const QString&
         .arg(names);
 }
 
-Summary summarize(const QString& done, const QMap<int, AnswerReader::Outcome>& problems, int leftOut,
-                  bool anyAnswered)
+Summary summarize(const QString& done, const QMap<int, AnswerReader::Outcome>& problems, int leftOut, bool anyAnswered)
 {
     if (problems.isEmpty()) return {};
     // A board that answered nothing at all is switched off or not there; naming every line would

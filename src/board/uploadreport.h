@@ -29,8 +29,7 @@ struct Summary
     QString report;
 };
 // done: "Loaded 12 lines from prog.lis"; problems by tag, as AnswerReader::finish() gives them.
-Summary summarize(const QString& done, const QMap<int, AnswerReader::Outcome>& problems, int leftOut,
-                  bool anyAnswered);
+Summary summarize(const QString& done, const QMap<int, AnswerReader::Outcome>& problems, int leftOut, bool anyAnswered);
 
 QString cancelledText(qint64 sent, qint64 of);
 QString stoppedText(qint64 sent, qint64 of, const QString& portName);
