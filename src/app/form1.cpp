@@ -330,8 +330,7 @@ void Form1::verifyProgram()
 
 void Form1::sendDifferences(const QString& file)
 {
-    runBoardCommand(QStringLiteral("Send Differences"), [this, file] { m_sync.sync(file, true); },
-                    {.typesProgram = true});
+    m_runner.run(QStringLiteral("Send Differences"), [this, file] { m_sync.sync(file, true); }, {.typesProgram = true});
     m_text2->requestSync();
 }
 
