@@ -151,12 +151,15 @@ int main(int argc, char** argv)
         {
             Board board(boardsim);
             int status = 0;
-            command.append(runCli(cli, {QStringLiteral("-q"), QStringLiteral("-p"), board.device,
-                                        QStringLiteral("load"), path}, &status));
+            command.append(
+                runCli(cli, {QStringLiteral("-q"), QStringLiteral("-p"), board.device, QStringLiteral("load"), path},
+                       &status));
             pass = pass && status == 0;
             QByteArray out;
-            sync.append(runCli(cli, {QStringLiteral("--json"), QStringLiteral("-p"), board.device,
-                                     QStringLiteral("sync"), changedPath}, &status, &out));
+            sync.append(runCli(
+                cli,
+                {QStringLiteral("--json"), QStringLiteral("-p"), board.device, QStringLiteral("sync"), changedPath},
+                &status, &out));
             const int sent = QJsonDocument::fromJson(out).object().value(QLatin1String("sent")).toInt();
             pass = pass && status == 0 && sent == 1;
         }

@@ -67,7 +67,8 @@ private:
     QString write(const QString& name, const QByteArray& bytes)
     {
         QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(name));
         return file.fileName();
     }
 
@@ -123,7 +124,8 @@ void TestCli::saveThenVerify()
     const Result differs = cli({QStringLiteral("-p"), device, QStringLiteral("verify"), changed});
     QCOMPARE(differs.exit, 1);
     QVERIFY2(differs.out.contains(QLatin1String("line 20     differs")), qPrintable(differs.out));
-    const Result json = cli({QStringLiteral("-p"), device, QStringLiteral("--json"), QStringLiteral("verify"), changed});
+    const Result json =
+        cli({QStringLiteral("-p"), device, QStringLiteral("--json"), QStringLiteral("verify"), changed});
     QCOMPARE(json.exit, 1);
     const QJsonArray differences = json.json().value(QLatin1String("differences")).toArray();
     QCOMPARE(differences.size(), 1);
@@ -174,8 +176,9 @@ void TestCli::runStreamsTheOutput()
     QFETCH(QString, output);
     const QString device = startBoard();
     const QString file = write(QStringLiteral("run.bas"), program);
-    const Result run = cli(QStringList{QStringLiteral("-p"), device, QStringLiteral("-q"), QStringLiteral("load"),
-                                       file, QStringLiteral("run")} + options);
+    const Result run = cli(QStringList{QStringLiteral("-p"), device, QStringLiteral("-q"), QStringLiteral("load"), file,
+                                       QStringLiteral("run")} +
+                           options);
     QCOMPARE(run.exit, exit);
     QCOMPARE(run.out, output);
 }

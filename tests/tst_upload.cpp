@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/receivepath.h"
 #include "board/answerreader.h"
 #include "board/linesplitter.h"
-#include "app/receivepath.h"
 #include "board/listingcapture.h"
 #include "board/programsync.h"
 #include "board/programupload.h"
-#include "terminal/terminalbuffer.h"
 #include "fakes.h"
 #include "simulator/boardmodel.h"
 #include "terminal/pause.h"
+#include "terminal/terminalbuffer.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -47,8 +47,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
       m_capture(platform.line, m_pause, platform.fileDialog, m_terminal, *this, platform.prompter),
       m_receive(m_terminal, m_capture), m_runner(m_pause, m_receive, platform.line, *this),
       m_upload(platform.line, m_pause, platform.fileDialog, *this, platform.prompter),
-      m_sync(m_capture, m_upload, *this),
-      m_commands(platform.line, m_pause, m_terminal, *this),
+      m_sync(m_capture, m_upload, *this), m_commands(platform.line, m_pause, m_terminal, *this),
       m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
              platform.applicationDir),
       m_settings(platform.profile), m_log(platform.fileDialog, platform.prompter, platform.profile, *this)

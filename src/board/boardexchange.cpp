@@ -126,9 +126,9 @@ private:
     QString m_end;
     QString m_until;
     const BoardExchange::Output& m_output;
-    QString m_seen;               // before the echo
-    QChar m_beforeSeen = u'\n';   // the character before m_seen: the answer may start the stream
-    QString m_pending; // behind it, not handed on yet
+    QString m_seen;             // before the echo
+    QChar m_beforeSeen = u'\n'; // the character before m_seen: the answer may start the stream
+    QString m_pending;          // behind it, not handed on yet
     bool m_echoSeen = false;
     bool m_pendingAtLineStart = true; // the answer starts a line
     bool m_handedAny = false;
@@ -168,8 +168,7 @@ BoardExchange::Ending BoardExchange::follow(const QString& typed, const QString&
     m_pause.waitUntil(kNoLimit, [&] { return follower.ending().has_value() || !m_line.isOpen(); });
     QObject::disconnect(listening);
     if (const auto ending = follower.ending()) return *ending;
-    return m_line.isOpen() && m_pause.cancelReason() != CancelReason::LineLost ? Ending::Cancelled
-                                                                                : Ending::LineLost;
+    return m_line.isOpen() && m_pause.cancelReason() != CancelReason::LineLost ? Ending::Cancelled : Ending::LineLost;
 }
 
 bool BoardExchange::interrupt(std::chrono::milliseconds limit)

@@ -292,8 +292,9 @@ QString ProgramUpload::closingText(const QString& done, qint64 of)
         QMap<int, AnswerReader::Outcome> problems = m_reader->finish();
         problems.remove(0);
         problems.removeIf([](const auto& problem) { return problem.value().kind == AnswerReader::Kind::NoAnswer; });
-        m_result = {Result::End::LineLost, m_result.source, m_sent, of, problems, m_reader->problemsLeftOut(),
-                    m_result.answered};
+        m_result.end = Result::End::LineLost;
+        m_result.problems = problems;
+        m_result.leftOut = m_reader->problemsLeftOut();
         const QString stopped = uploadreport::stoppedText(m_sent, of, m_line.portName());
         return show(uploadreport::summarize(stopped, problems, m_reader->problemsLeftOut(), true), stopped);
     }

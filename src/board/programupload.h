@@ -50,9 +50,9 @@ public:
     {
         enum class End { Nothing, Done, Declined, CannotRead, Cancelled, LineLost };
         End end = End::Nothing;
-        QString source;   // the file, or what was sent
-        int sent = 0;     // lines sent, "new" not counted
-        qint64 lines = 0; // lines to send
+        QString source;                            // the file, or what was sent
+        int sent = 0;                              // lines sent, "new" not counted
+        qint64 lines = 0;                          // lines to send
         QMap<int, AnswerReader::Outcome> problems; // by line, 1 on: AnswerReader::finish()
         int leftOut = 0;
         bool answered = false; // the board answered at least one line

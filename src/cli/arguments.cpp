@@ -17,9 +17,9 @@ struct Known
 };
 
 constexpr Known kCommands[] = {
-    {Kind::Load, u"load", true},     {Kind::Merge, u"merge", true}, {Kind::Sync, u"sync", true},
-    {Kind::Save, u"save", true},     {Kind::Verify, u"verify", true}, {Kind::Run, u"run", false},
-    {Kind::Send, u"send", true},     {Kind::Memory, u"memory", false}, {Kind::Ports, u"ports", false},
+    {Kind::Load, u"load", true}, {Kind::Merge, u"merge", true},    {Kind::Sync, u"sync", true},
+    {Kind::Save, u"save", true}, {Kind::Verify, u"verify", true},  {Kind::Run, u"run", false},
+    {Kind::Send, u"send", true}, {Kind::Memory, u"memory", false}, {Kind::Ports, u"ports", false},
 };
 
 // The --help text past the options; docs/korvel-cli.1 says the same in more words.
@@ -92,9 +92,8 @@ std::variant<Options, Exit> parse(const QStringList& arguments)
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Say nothing but errors and the data asked for."));
     const QCommandLineOption check(QStringLiteral("check"), QStringLiteral("sync: compare again afterwards."));
-    const QCommandLineOption until(QStringLiteral("until"),
-                                   QStringLiteral("run: end when the program prints this text."),
-                                   QStringLiteral("text"));
+    const QCommandLineOption until(
+        QStringLiteral("until"), QStringLiteral("run: end when the program prints this text."), QStringLiteral("text"));
     const QCommandLineOption timeout(QStringLiteral("timeout"),
                                      QStringLiteral("End a command with status 1 after this many seconds (send "
                                                     "and memory wait 10 s unless told)."),
@@ -108,7 +107,8 @@ std::variant<Options, Exit> parse(const QStringList& arguments)
 
     if (!parser.parse(arguments)) return usage(parser.errorText());
     if (parser.isSet(help)) return Exit{0, parser.helpText() + QString::fromUtf16(kCommandHelp) + u'\n'};
-    if (parser.isSet(version)) return Exit{0, QStringLiteral("korvel-cli ") + QCoreApplication::applicationVersion() + u'\n'};
+    if (parser.isSet(version))
+        return Exit{0, QStringLiteral("korvel-cli ") + QCoreApplication::applicationVersion() + u'\n'};
 
     Options options;
     options.port = parser.value(port);
@@ -116,7 +116,8 @@ std::variant<Options, Exit> parse(const QStringList& arguments)
     if (parser.isSet(baud)) {
         bool ok = false;
         const int rate = parser.value(baud).toInt(&ok);
-        if (!ok || rate <= 0) return usage(QStringLiteral("--baud takes a positive whole number, not \"%1\"").arg(parser.value(baud)));
+        if (!ok || rate <= 0)
+            return usage(QStringLiteral("--baud takes a positive whole number, not \"%1\"").arg(parser.value(baud)));
         options.baud = rate;
     }
     if (parser.isSet(pacing)) {
@@ -132,7 +133,8 @@ std::variant<Options, Exit> parse(const QStringList& arguments)
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > 1e6)
-            return usage(QStringLiteral("--timeout takes a number of seconds above 0, not \"%1\"").arg(parser.value(timeout)));
+            return usage(
+                QStringLiteral("--timeout takes a number of seconds above 0, not \"%1\"").arg(parser.value(timeout)));
         options.timeout = std::chrono::milliseconds(qRound64(seconds * 1000));
     }
     if (parser.isSet(profile)) {
@@ -158,7 +160,9 @@ std::variant<Options, Exit> parse(const QStringList& arguments)
         Command command{known->kind, QString()};
         if (known->takesArgument) {
             if (i + 1 >= words.size())
-                return usage(QStringLiteral("%1 needs %2").arg(words[i], known->kind == Kind::Send ? QStringLiteral("a text") : QStringLiteral("a file")));
+                return usage(QStringLiteral("%1 needs %2")
+                                 .arg(words[i],
+                                      known->kind == Kind::Send ? QStringLiteral("a text") : QStringLiteral("a file")));
             command.argument = words[++i];
         }
         options.commands.append(command);

@@ -41,7 +41,7 @@ struct Options
 struct Exit
 {
     int status = 0;
-    QString text;   // for standard output when status is 0, else for standard error
+    QString text; // for standard output when status is 0, else for standard error
 };
 
 // The name a command has on the command line ("load").

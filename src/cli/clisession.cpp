@@ -42,12 +42,12 @@ QJsonArray refusedJson(const QMap<int, AnswerReader::Outcome>& problems)
     for (const AnswerReader::Outcome& outcome : problems) {
         // The number as sent, also one the board refuses for being above 65535.
         const QStringView digits = programtext::numberDigits(outcome.sent);
-        list.append(QJsonObject{{QStringLiteral("line"), digits.isEmpty() || digits.size() > 15
-                                                             ? QJsonValue()
-                                                             : QJsonValue(digits.toLongLong())},
-                                {QStringLiteral("sent"), outcome.sent},
-                                {QStringLiteral("answer"), outcome.detail},
-                                {QStringLiteral("reason"), uploadreport::reason(outcome)}});
+        list.append(
+            QJsonObject{{QStringLiteral("line"),
+                         digits.isEmpty() || digits.size() > 15 ? QJsonValue() : QJsonValue(digits.toLongLong())},
+                        {QStringLiteral("sent"), outcome.sent},
+                        {QStringLiteral("answer"), outcome.detail},
+                        {QStringLiteral("reason"), uploadreport::reason(outcome)}});
     }
     return list;
 }
@@ -98,8 +98,7 @@ int CliSession::run()
     }
     if (!m_interrupted) return status;
     // The board hears of it too: a program it runs stops, and its prompt says it reads again.
-    if (m_line.isOpen())
-        m_runner.run(QStringLiteral("Interrupt"), [this] { m_exchange.interrupt(kInterruptLimit); });
+    if (m_line.isOpen()) m_runner.run(QStringLiteral("Interrupt"), [this] { m_exchange.interrupt(kInterruptLimit); });
     std::fputs("korvel-cli: interrupted\n", m_streams.err);
     return Interrupted;
 }
@@ -303,8 +302,9 @@ int CliSession::uploadStatus(const ProgramUpload::Result& result)
 int CliSession::save(const QString& file)
 {
     m_dialog.setNext(file);
-    if (!runCommand(QStringLiteral("Save Program"), [this] { m_capture.saveProgram(); }, {.keysToBoard = true},
-                    m_options.timeout))
+    if (!runCommand(
+            QStringLiteral("Save Program"), [this] { m_capture.saveProgram(); }, {.keysToBoard = true},
+            m_options.timeout))
         return PortFailed;
     return captureStatus(m_command);
 }
@@ -336,8 +336,9 @@ int CliSession::verify(const QString& file)
 {
     if (!checkReadable(file)) return Usage;
     m_dialog.setNext(file);
-    if (!runCommand(QStringLiteral("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true},
-                    m_options.timeout))
+    if (!runCommand(
+            QStringLiteral("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true},
+            m_options.timeout))
         return PortFailed;
     if (m_capture.ending() != ListingCapture::Ending::Done) return captureStatus(m_command);
     const programtext::Comparison& comparison = m_capture.comparison();
@@ -476,8 +477,8 @@ int CliSession::memory()
     BoardExchange::Ending ending = BoardExchange::Ending::Cancelled;
     const bool ran = runCommand(
         QStringLiteral("Memory"),
-        [&] { ending = m_exchange.send(QStringLiteral("?free"), [&answer](QStringView part) { answer += part; }); },
-        {}, m_options.timeout.value_or(kAnswerLimit));
+        [&] { ending = m_exchange.send(QStringLiteral("?free"), [&answer](QStringView part) { answer += part; }); }, {},
+        m_options.timeout.value_or(kAnswerLimit));
     if (!ran) return PortFailed;
     if (ending != BoardExchange::Ending::Prompt) return stopped(QStringLiteral("memory"));
     static const QRegularExpression whole(QStringLiteral("^\\s*(\\d+)\\s*$"));

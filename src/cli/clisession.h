@@ -114,8 +114,8 @@ private:
     QTimer m_limit;
     bool m_timedOut = false;
     bool m_interrupted = false;
-    QString m_lineProblem;  // the line's last word on a failure
-    QString m_command;      // the command running, as named on the command line
-    QString m_file;         // its file
-    QJsonObject m_json;     // what it has to say in JSON
+    QString m_lineProblem; // the line's last word on a failure
+    QString m_command;     // the command running, as named on the command line
+    QString m_file;        // its file
+    QJsonObject m_json;    // what it has to say in JSON
 };
