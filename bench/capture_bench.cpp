@@ -62,7 +62,7 @@ class NoPrompter : public Prompter
 {
 public:
     Answer ask(const QString&, const QString&, const QString&, const QString&) override { return Answer::Cancel; }
-    void showReport(const QString&, const QString&) override {}
+    void showReport(const QString&, const QString&, const Action& = {}) override {}
 };
 
 // The echo, numbered program lines up to about `bytes`, and the prompt.

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/receivepath.h"
 #include "board/answerreader.h"
 #include "board/linesplitter.h"
+#include "board/listingcapture.h"
+#include "board/programsync.h"
 #include "board/programupload.h"
 #include "fakes.h"
 #include "simulator/boardmodel.h"
 #include "terminal/pause.h"
+#include "terminal/terminalbuffer.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -101,6 +105,8 @@ private slots:
     void tooLongEvenCompactAsksFirst();
     void paste_data();
     void paste();
+    void syncSendsOnlyTheDifferences_data();
+    void syncSendsOnlyTheDifferences();
 
 private:
     static void lines();
@@ -536,6 +542,58 @@ void TestUpload::paste()
     QCOMPARE(rig.surface.statusTexts, statusTexts);
     QCOMPARE(rig.clock.now().count() - start, sends.size() > 1 ? sends.size() * kSecond : 0);
     QCOMPARE(rig.prompter.asked.size(), text.size() > ProgramUpload::kPasteAskAbove ? 1 : 0);
+}
+
+void TestUpload::syncSendsOnlyTheDifferences_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("sends");
+
+    QByteArray program;
+    for (int n = 1; n <= 200; ++n)
+        program += QByteArray::number(n * 10) + " print " + QByteArray::number(n) + "\n";
+    QTest::newRow("the same: nothing") << program << QStringList{};
+    QTest::newRow("one changed of 200") << QByteArray(program).replace("1000 print 100\n", "1000 print 7\n")
+                                        << QStringList{"1000 print 7\r\n"};
+    QTest::newRow("added, deleted, changed")
+        << QByteArray(program).replace("20 print 2\n", "").replace("30 print 3\n", "30 PRINT   3\n") + "2005 rem x\n"
+        << QStringList{"20\r\n", "2005 rem x\r\n"};
+}
+
+void TestUpload::syncSendsOnlyTheDifferences()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, sends);
+    Rig rig;
+    TerminalBuffer terminal;
+    ListingCapture capture(rig.line, rig.pause, rig.dialog, terminal, rig.surface, rig.prompter);
+    ReceivePath receive(terminal, capture);
+    ProgramSync sync(capture, rig.upload, rig.surface);
+    connect(&rig.line, &SerialLine::received, this, [&receive](const QString& chunk) { receive.deliver(chunk); });
+    rig.upload.setPacing(Pacing::Prompt);
+    rig.line.open();
+    rig.answering = true;
+    for (int n = 1; n <= 200; ++n)
+        rig.board.feed(QByteArray::number(n * 10) + " print " + QByteArray::number(n) + "\r");
+    const QString path = rig.writeFile(QStringLiteral("sync.bas"), file);
+
+    // Verify's report offers to send the differences; the window runs the same sync.
+    capture.setSendDifferences([&](const QString& name) { sync.sync(name, true); });
+    capture.verifyFile(path);
+    QCOMPARE(rig.prompter.actions.size(), sends.isEmpty() ? 0 : 1);
+    if (sends.isEmpty()) {
+        QCOMPARE(sync.sync(path, true), ProgramSync::Ending::Matched);
+        QCOMPARE(rig.line.sends, QStringList{"LIST\r\n"} + QStringList{"LIST\r\n"});
+        return;
+    }
+    QCOMPARE(rig.prompter.actions[0].label, QStringLiteral("Send Differences"));
+    rig.line.sends.clear();
+    rig.prompter.actions[0].run();
+    // LIST, the differences, LIST again for the check.
+    QCOMPARE(rig.line.sends, QStringList{"LIST\r\n"} + sends + QStringList{"LIST\r\n"});
+    QCOMPARE(rig.surface.status, "Program on the board matches " + path + " (" +
+                                     QString::number(capture.comparison().fileLines) + " lines)");
+    QVERIFY(capture.comparison().matches());
 }
 
 QTEST_GUILESS_MAIN(TestUpload)

@@ -56,7 +56,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
       m_capture(platform.line, m_pause, platform.fileDialog, m_terminal, *this, platform.prompter),
       m_receive(m_terminal, m_capture), m_runner(m_pause, m_receive, platform.line, *this),
       m_upload(platform.line, m_pause, platform.fileDialog, *this, platform.prompter),
-      m_commands(platform.line, m_pause, m_terminal, *this),
+      m_sync(m_capture, m_upload, *this), m_commands(platform.line, m_pause, m_terminal, *this),
       m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
              platform.applicationDir),
       m_settings(platform.profile), m_log(platform.fileDialog, platform.prompter, platform.profile, *this)
@@ -91,6 +91,7 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
         return m_runner.busy();
     });
     m_runner.setInput(&m_gate, &m_gate);
+    m_capture.setSendDifferences([this](const QString& file) { sendDifferences(file); });
     connect(&m_runner, &CommandRunner::busyChanged, this, &Form1::showCommandRunning);
     connect(m_cmdCancelUpload, &QPushButton::clicked, this, [this] { m_runner.cancel(); });
     connect(&m_log, &SessionLog::loggingChanged, this, &Form1::showLogging);
@@ -438,6 +439,12 @@ void Form1::mergeProgram()
 void Form1::verifyProgram()
 {
     m_runner.run(QStringLiteral("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true});
+    m_text2->requestSync();
+}
+
+void Form1::sendDifferences(const QString& file)
+{
+    m_runner.run(QStringLiteral("Send Differences"), [this, file] { m_sync.sync(file, true); }, {.typesProgram = true});
     m_text2->requestSync();
 }
 

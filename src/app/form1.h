@@ -7,8 +7,9 @@
  *
  * Who owns what. Form1 owns the terminal text (TerminalBuffer) and its display (TerminalView,
  * "Text2"), the status and progress bars, the memory top MTop_, and one instance of each logic
- * class: ProgramUpload (Load/Merge Program), ListingCapture (Save Program), BoardCommands (Run,
- * Memory, Reset), HelpCommands (Help, manual, Edit Program) and SettingsFile (Korvel.ini). The
+ * class: ProgramUpload (Load/Merge Program), ListingCapture (Save and Verify Program), ProgramSync (the
+ * Verify report's Send Differences), BoardCommands (Run, Memory, Reset), HelpCommands (Help, manual,
+ * Edit Program) and SettingsFile (Korvel.ini). The
  * outside world (serial line, clock, file dialog, settings file, launcher, help viewer) comes in
  * through the Platform bundle that main.cpp builds; the tests hand in fakes.
  *
@@ -35,6 +36,7 @@
 
 #include "board/boardcommands.h"
 #include "board/listingcapture.h"
+#include "board/programsync.h"
 #include "board/programupload.h"
 #include "config/settings.h"
 #include "help/helpcommands.h"
@@ -107,6 +109,7 @@ private slots:
     void loadProgram();
     void mergeProgram();
     void verifyProgram();
+    void sendDifferences(const QString& file);
     void runProgram();
     void editProgram();
     void showMemory();
@@ -140,6 +143,7 @@ private:
     ReceivePath m_receive;
     CommandRunner m_runner;
     ProgramUpload m_upload;
+    ProgramSync m_sync;
     BoardCommands m_commands;
     HelpCommands m_help;
     SettingsFile m_settings;

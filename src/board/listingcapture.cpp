@@ -51,23 +51,39 @@ void ListingCapture::verifyProgram()
     const std::optional<QString> chosen =
         m_dialog.ask({FileRequest::Mode::Open, FileDialog::kListingFilter, FileDialog::kListingSuffix, QString()});
     if (!chosen || chosen->isEmpty() || !fileExists(*chosen)) return;
-    const QString name = *chosen;
+    verifyFile(*chosen);
+}
+
+void ListingCapture::verifyFile(const QString& name)
+{
     // Read before LIST goes out, so a file that cannot be read costs the board nothing.
+    const std::optional<QStringList> lines = readListing(name);
+    if (!lines) {
+        m_ending = Ending::None;
+        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
+        return;
+    }
+    compare(Purpose::Verify, *lines, name);
+}
+
+std::optional<QStringList> ListingCapture::readListing(const QString& name)
+{
     QFile file(name);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxVerifiedFile) {
-        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
-        return;
-    }
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxVerifiedFile) return std::nullopt;
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
-        return;
-    }
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
     // Every CR or LF ends a line for the board, however the file's lines end.
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    m_fileLines = QString::fromLatin1(bytes).split(lineEnd);
-    capture(Purpose::Verify, name);
+    return QString::fromLatin1(bytes).split(lineEnd);
+}
+
+bool ListingCapture::compare(Purpose purpose, const QStringList& fileLines, const QString& target)
+{
+    m_fileLines = fileLines;
+    m_comparison = {};
+    const bool started = capture(purpose, target);
     m_fileLines.clear();
+    return started;
 }
 
 bool ListingCapture::capture(Purpose purpose, const QString& target)
@@ -211,8 +227,10 @@ void ListingCapture::verify(QStringView text)
     QStringList boardLines;
     for (const QStringView line : text.split(u'\n'))
         boardLines.append(line.trimmed().toString());
-    const programtext::Comparison result = programtext::compareProgram(m_fileLines, boardLines);
+    m_comparison = programtext::compareProgram(m_fileLines, boardLines);
+    const programtext::Comparison& result = m_comparison;
     end(Ending::Done, QString());
+    if (m_purpose == Purpose::Compare) return;
     if (result.matches()) {
         m_surface.setStatusText(
             QStringLiteral("Program on the board matches %1 (%2 lines)").arg(m_target).arg(result.fileLines));
@@ -225,7 +243,11 @@ void ListingCapture::verify(QStringView text)
         report.insert(difference.number, differenceLine(difference, QStringLiteral("extra")));
     for (const auto& difference : result.differing)
         report.insert(difference.number, differenceLine(difference, QStringLiteral("differs")));
-    m_prompter.showReport(QStringLiteral("Program on the board against ") + m_target, report.values().join(u'\n'));
+    Prompter::Action send;
+    if (m_sendDifferences)
+        send = {QStringLiteral("Send Differences"), [send = m_sendDifferences, file = m_target] { send(file); }};
+    m_prompter.showReport(QStringLiteral("Program on the board against ") + m_target, report.values().join(u'\n'),
+                          send);
     m_surface.setStatusText(QStringLiteral("Program on the board differs from %1: %2 missing, %3 extra, %4 different")
                                 .arg(m_target)
                                 .arg(result.missing.size())

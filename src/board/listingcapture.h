@@ -2,10 +2,13 @@
 #pragma once
 
 #include "board/capturemode.h"
+#include "board/programtext.h"
 
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
+#include <optional>
 
 class SerialLine;
 class Pause;
@@ -29,7 +32,8 @@ class Prompter;
 class ListingCapture
 {
 public:
-    enum class Purpose { Save, Verify };
+    // Compare is Verify without a word to the user: the comparison is left in comparison().
+    enum class Purpose { Save, Verify, Compare };
     enum class Ending { None, Done, Cancelled, NotListing, LineDown, CannotWrite };
 
     static constexpr QStringView kEchoMarker = u"LIST\r\n";
@@ -45,6 +49,13 @@ public:
     // The menu commands: ask for the file, then capture to its end.
     void saveProgram();
     void verifyProgram();
+    // Verify Program with the file already chosen.
+    void verifyFile(const QString& name);
+    // Verify or Compare against lines of a listing; false when it could not start (line down).
+    bool compare(Purpose purpose, const QStringList& fileLines, const QString& target);
+    // The lines of a listing file as the board reads them (any CR, LF or CR LF ends one); nullopt
+    // when it cannot be read or is too large to compare.
+    static std::optional<QStringList> readListing(const QString& name);
     // Sends "LIST" and waits for the capture to end; false when it could not start (line down).
     bool capture(Purpose purpose, const QString& target);
     // The first half of capture(): "LIST" sent and the mode at AwaitingEcho, or false on a line
@@ -62,6 +73,11 @@ public:
     // The file the capture goes to: chosen in the Save dialog, whatever dialogs are used later.
     QString target() const { return m_target; }
     Ending ending() const { return m_ending; }
+    // The last Verify's or Compare's result.
+    const programtext::Comparison& comparison() const { return m_comparison; }
+
+    // When set, the Verify report offers "Send Differences", which calls this with the file.
+    void setSendDifferences(std::function<void(const QString& file)> send) { m_sendDifferences = std::move(send); }
 
 private:
     void settleEcho();
@@ -86,6 +102,8 @@ private:
     Purpose m_purpose = Purpose::Save;
     Ending m_ending = Ending::None;
     QStringList m_fileLines; // Verify: the lines of the chosen file
+    programtext::Comparison m_comparison;
+    std::function<void(const QString&)> m_sendDifferences;
     QString m_buffer;
     QString m_target;
     bool m_echoSettled = false;

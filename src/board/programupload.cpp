@@ -69,12 +69,16 @@ void ProgramUpload::upload(Kind kind)
     const QString filter = kind == Kind::Load ? FileDialog::kListingFilter : FileDialog::kMergeFilter;
     const QString name =
         m_dialog.ask({FileRequest::Mode::Open, filter, FileDialog::kListingSuffix, QString()}).value_or(QString());
+    m_result = {};
+    m_result.source = name;
     QString closingText;
     if (!name.isEmpty() && fileExists(name)) {
         const QMetaObject::Connection listening = QObject::connect(
             &m_line, &SerialLine::received, &m_line, [this](const QString& chunk) { readAnswers(chunk); });
         closingText = sendFile(kind, name);
         QObject::disconnect(listening);
+    } else if (!name.isEmpty()) {
+        m_result.end = Result::End::CannotRead;
     }
     m_reader.reset();
 
@@ -121,15 +125,22 @@ bool ProgramUpload::confirmTooLong(const Survey& survey, const QString& source)
 
 QString ProgramUpload::sendFile(Kind kind, const QString& name)
 {
-    const QString cannotRead = QStringLiteral("Cannot read ") + name;
+    const auto cannotRead = [this, &name] {
+        m_result.end = Result::End::CannotRead;
+        return QStringLiteral("Cannot read ") + name;
+    };
     QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) return cannotRead;
+    if (!file.open(QIODevice::ReadOnly)) return cannotRead();
     // The length is taken once, as a 32-bit count; the progress bar is measured against it.
     const qint64 length = file.size();
-    if (length < 0 || length > std::numeric_limits<qint32>::max()) return cannotRead;
+    if (length < 0 || length > std::numeric_limits<qint32>::max()) return cannotRead();
     const std::optional<Survey> survey = surveyFile(file, length);
-    if (!survey) return cannotRead;
-    if (!confirmTooLong(*survey, name)) return QString();
+    if (!survey) return cannotRead();
+    m_result.lines = survey->lines;
+    if (!confirmTooLong(*survey, name)) {
+        m_result.end = Result::End::Declined;
+        return QString();
+    }
 
     QByteArray block;
     const auto readBlock = [&] {
@@ -139,10 +150,11 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
     };
     // The first block is read before anything goes out, so an unreadable file sends nothing,
     // not even the "new" that would erase the board's program.
-    if (!readBlock()) return cannotRead;
+    if (!readBlock()) return cannotRead();
 
     m_reader.emplace();
     m_sent = 0;
+    m_of = survey->lines;
     m_surface.setStatusText(QStringLiteral("Loading ") + name + QStringLiteral("..."));
     const QString verb = kind == Kind::Load ? QStringLiteral("Loaded") : QStringLiteral("Merged");
     const auto closing = [&] {
@@ -168,7 +180,7 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
         moveBarTo(block.size());
         done += block.size();
         if (done >= length) break;
-        if (!readBlock()) return cannotRead;
+        if (!readBlock()) return cannotRead();
     }
     // The last line of a file often has no line end; the board still needs it.
     if (const std::optional<QByteArray> last = splitter.finish()) {
@@ -198,23 +210,47 @@ void ProgramUpload::pasteText(const QString& text)
     for (const LineSplitter::Line& line : splitter.feed(bytes))
         lines.append(sendForm(line.text));
     if (const std::optional<QByteArray> last = splitter.finish()) lines.append(sendForm(*last));
+    sendList(lines, QStringLiteral("the pasted text"), QStringLiteral("Pasting %1 lines..."),
+             [](int sent) { return QStringLiteral("Pasted %1 lines").arg(sent); });
+}
+
+void ProgramUpload::sendLines(const QList<QByteArray>& lines, const QString& source)
+{
+    QList<QByteArray> sendForms;
+    sendForms.reserve(lines.size());
+    for (const QByteArray& line : lines)
+        sendForms.append(sendForm(line));
+    sendList(sendForms, source, QStringLiteral("Sending %1 lines..."),
+             [&source](int sent) { return QStringLiteral("Sent %1 lines from %2").arg(sent).arg(source); });
+}
+
+void ProgramUpload::sendList(const QList<QByteArray>& lines, const QString& source, const QString& busyText,
+                             const std::function<QString(int sent)>& done)
+{
+    m_result = {};
+    m_result.source = source;
+    m_result.lines = lines.size();
     Survey survey;
-    for (const QByteArray& line : std::as_const(lines))
+    for (const QByteArray& line : lines)
         survey.note(line);
-    if (!confirmTooLong(survey, QStringLiteral("the pasted text"))) return;
+    if (!confirmTooLong(survey, source)) {
+        m_result.end = Result::End::Declined;
+        return;
+    }
 
     m_surface.setProgressValue(0.0f);
     m_surface.setProgressVisible(true);
-    m_surface.setStatusText(QStringLiteral("Pasting %1 lines...").arg(lines.size()));
+    m_surface.setStatusText(busyText.arg(lines.size()));
     m_reader.emplace();
     m_sent = 0;
+    m_of = lines.size();
     const QMetaObject::Connection listening =
         QObject::connect(&m_line, &SerialLine::received, &m_line, [this](const QString& chunk) { readAnswers(chunk); });
-    for (const QByteArray& line : std::as_const(lines)) {
+    for (const QByteArray& line : lines) {
         m_surface.setProgressValue(static_cast<float>(100.0 * (m_sent + 1) / lines.size()));
         if (!send(line)) break;
     }
-    const QString closing = closingText(QStringLiteral("Pasted %1 lines").arg(m_sent), lines.size());
+    const QString closing = closingText(done(m_sent), lines.size());
     QObject::disconnect(listening);
     m_reader.reset();
     m_surface.setStatusText(closing);
@@ -227,6 +263,7 @@ bool ProgramUpload::send(const QByteArray& text, bool fileLine)
     if (fileLine) ++m_sent;
     m_reader->expect(fileLine ? m_sent : 0, text);
     m_line.sendLine(QString::fromLatin1(text));
+    if (fileLine && m_lineProgress) m_lineProgress(m_sent, m_of);
     if (m_pacing == Pacing::Fixed) return m_pause.wait(kLinePause);
     m_line.setQuickReads(true);
     const bool finished = m_pause.waitUntil(kLinePause, [this] { return m_reader->owed() == 0; });
@@ -243,6 +280,9 @@ void ProgramUpload::readAnswers(const QString& chunk)
 
 QString ProgramUpload::closingText(const QString& done, qint64 of)
 {
+    m_result.sent = m_sent;
+    m_result.lines = of;
+    m_result.answered = m_reader->answered() > 0;
     switch (m_pause.cancelReason()) {
     case CancelReason::None:
         break;
@@ -252,19 +292,28 @@ QString ProgramUpload::closingText(const QString& done, qint64 of)
         QMap<int, AnswerReader::Outcome> problems = m_reader->finish();
         problems.remove(0);
         problems.removeIf([](const auto& problem) { return problem.value().kind == AnswerReader::Kind::NoAnswer; });
+        m_result.end = Result::End::LineLost;
+        m_result.problems = problems;
+        m_result.leftOut = m_reader->problemsLeftOut();
         const QString stopped = uploadreport::stoppedText(m_sent, of, m_line.portName());
         return show(uploadreport::summarize(stopped, problems, m_reader->problemsLeftOut(), true), stopped);
     }
     case CancelReason::User:
     case CancelReason::Quit:
+        m_result.end = Result::End::Cancelled;
         return uploadreport::cancelledText(m_sent, of);
     }
     // A line that closed (or never opened) has said so in the status bar, which stays.
-    if (!m_line.isOpen()) return QString();
+    if (!m_line.isOpen()) {
+        m_result.end = Result::End::LineLost;
+        return QString();
+    }
     QMap<int, AnswerReader::Outcome> problems = m_reader->finish();
     problems.remove(0); // "new" is no line of the user's
-    return show(uploadreport::summarize(done, problems, m_reader->problemsLeftOut(), m_reader->answered() > 0),
-                QString());
+    m_result.end = Result::End::Done;
+    m_result.problems = problems;
+    m_result.leftOut = m_reader->problemsLeftOut();
+    return show(uploadreport::summarize(done, problems, m_reader->problemsLeftOut(), m_result.answered), QString());
 }
 
 QString ProgramUpload::show(const uploadreport::Summary& summary, const QString& otherwise)

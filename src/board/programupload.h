@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -43,14 +44,35 @@ public:
 
     ProgramUpload(SerialLine& line, Pause& pause, FileDialog& dialog, Surface& surface, Prompter& prompter);
 
+    // How the last upload ended, for a front end that says more than the status text (the command
+    // line's exit status and JSON).
+    struct Result
+    {
+        enum class End { Nothing, Done, Declined, CannotRead, Cancelled, LineLost };
+        End end = End::Nothing;
+        QString source;                            // the file, or what was sent
+        int sent = 0;                              // lines sent, "new" not counted
+        qint64 lines = 0;                          // lines to send
+        QMap<int, AnswerReader::Outcome> problems; // by line, 1 on: AnswerReader::finish()
+        int leftOut = 0;
+        bool answered = false; // the board answered at least one line
+    };
+    // Told after each line goes out: lines sent so far, of how many.
+    using LineProgress = std::function<void(qint64 sent, qint64 of)>;
+
     void setPacing(Pacing pacing) { m_pacing = pacing; }
     Pacing pacing() const { return m_pacing; }
+    void setLineProgress(LineProgress progress) { m_lineProgress = std::move(progress); }
+    const Result& result() const { return m_result; }
 
     void loadProgram();
     void mergeProgram();
     // Text pasted into the terminal. Without a line end it goes out as typed keys would; with line
     // ends it is merged like a file, line by line, each with CR LF.
     void pasteText(const QString& text);
+    // Lines of a listing, each ending in CR LF, sent as a merge would send them (Send Differences):
+    // source names the file in the question and the status text.
+    void sendLines(const QList<QByteArray>& lines, const QString& source);
 
     // The line as it goes out: a line that does not fit the board's input in compact form, others
     // unchanged. text ends in CR LF.
@@ -71,6 +93,9 @@ private:
     // Reads and sends the file; the closing status text.
     QString sendFile(Kind kind, const QString& name);
     std::optional<Survey> surveyFile(QFile& file, qint64 length);
+    // Sends lines already in their send form; busyText takes the count, done the count sent.
+    void sendList(const QList<QByteArray>& lines, const QString& source, const QString& busyText,
+                  const std::function<QString(int sent)>& done);
     // Asks about lines too long for the board; false when the user cancels.
     bool confirmTooLong(const Survey& survey, const QString& source);
     // Sends one line and pauses; false when the user cancelled.
@@ -87,8 +112,11 @@ private:
     Surface& m_surface;
     Prompter& m_prompter;
     Pacing m_pacing = Pacing::Fixed;
+    LineProgress m_lineProgress;
+    Result m_result;
 
     // The upload in progress: the answers read so far, and the lines sent (tags 1 on; "new" is 0).
     std::optional<AnswerReader> m_reader;
     int m_sent = 0;
+    qint64 m_of = 0;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/settings.h"
 
-#include "board/uploadsetup.h"
+#include "board/programupload.h"
 #include "common/numbers.h"
 #include "platform/profile.h"
 #include "platform/serialline.h"

@@ -28,7 +28,7 @@ Prompter::Answer QtPrompter::ask(const QString& title, const QString& text, cons
     return Answer::Cancel;
 }
 
-void QtPrompter::showReport(const QString& title, const QString& text)
+void QtPrompter::showReport(const QString& title, const QString& text, const Action& action)
 {
     // One window, reused: a second report replaces the first rather than piling up windows.
     if (!m_window) {
@@ -45,12 +45,22 @@ void QtPrompter::showReport(const QString& title, const QString& text)
         close->setObjectName(QStringLiteral("cmdClose"));
         // The text keeps the focus, for reading with the arrows; Return still closes.
         close->setDefault(true);
+        m_action = buttons->addButton(QString(), QDialogButtonBox::ActionRole);
+        m_action->setObjectName(QStringLiteral("reportAction"));
+        m_action->setAutoDefault(false);
+        // The callback is looked up when pressed: a later report may have replaced it.
+        QObject::connect(m_action, &QPushButton::clicked, m_window, [this] {
+            if (const std::function<void()> run = m_run) run();
+        });
         QObject::connect(buttons, &QDialogButtonBox::rejected, m_window, &QDialog::reject);
         auto* layout = new QVBoxLayout(m_window);
         layout->addWidget(m_report);
         layout->addWidget(buttons);
         m_window->resize(640, 360);
     }
+    m_run = action.run;
+    m_action->setText(action.label);
+    m_action->setVisible(!action.label.isEmpty());
     m_window->setWindowTitle(title);
     m_report->setAccessibleName(title);
     m_report->setPlainText(text);

@@ -5,11 +5,14 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
 class QPlainTextEdit;
+class QPushButton;
+class QWidget;
 
 // Questions as message boxes over the active window; the report in one reused dialog: the text,
-// read-only, and a Close button (Escape and Return close it too).
+// read-only, a Close button (Escape and Return close it too) and the report's own button when it has one.
 class QtPrompter : public Prompter
 {
 public:
@@ -19,7 +22,7 @@ public:
     QtPrompter& operator=(const QtPrompter&) = delete;
 
     Answer ask(const QString& title, const QString& text, const QString& first, const QString& second) override;
-    void showReport(const QString& title, const QString& text) override;
+    void showReport(const QString& title, const QString& text, const Action& action = {}) override;
 
     // The report window once shown; null before.
     QDialog* reportWindow() const { return m_window; }
@@ -27,4 +30,6 @@ public:
 private:
     QPointer<QDialog> m_window;
     QPlainTextEdit* m_report = nullptr; // the text, owned by the window
+    QPushButton* m_action = nullptr;    // the report's button, owned by the window
+    std::function<void()> m_run;        // what it runs
 };

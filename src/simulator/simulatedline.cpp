@@ -38,5 +38,3 @@ void SimulatedLine::deliverBoardOutput(const QByteArray& chunk)
     if (m_open) emit received(QString::fromLatin1(chunk));
 }
 
-// Compiled here rather than with the library's other moc output: see tools/boardsim/CMakeLists.txt.
-#include "moc_simulatedline.cpp"

@@ -67,5 +67,3 @@ void SwitchingLine::setQuickReads(bool quick)
     m_ports.setQuickReads(quick);
 }
 
-// Compiled here rather than with the library's other moc output: see tools/boardsim/CMakeLists.txt.
-#include "moc_switchingline.cpp"

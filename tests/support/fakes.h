@@ -264,11 +264,16 @@ public:
         asked.append({title, text, first, second});
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
-    void showReport(const QString& title, const QString& text) override { reports.append({title, text}); }
+    void showReport(const QString& title, const QString& text, const Action& action = {}) override
+    {
+        reports.append({title, text});
+        actions.append(action);
+    }
 
     QList<Answer> answers;
     QList<Asked> asked;
     QList<QPair<QString, QString>> reports; // title, text
+    QList<Action> actions;                  // each report's button
 };
 
 // One of each fake, handed out as the Platform bundle.
