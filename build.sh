@@ -7,6 +7,8 @@
 #   ./build.sh sanitize   builds and runs the tests again under AddressSanitizer and UBSan
 #   ./build.sh package    builds the .deb: the distribution's hardening flags, reproducible
 #   ./build.sh fuzz       builds the libFuzzer targets with clang and runs each for a while
+#   ./build.sh bench      builds the benchmarks in Release (build-rel) and installs what the shell
+#                         benches and the receive bench's peer terminals need (bench/README.md)
 #   ./build.sh deps [package...]   only installs what the builds need, and the packages named
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -32,6 +34,8 @@ deps() { # extra-package...
 # The tests also need Qt's private Gui headers, localedef for the locale they generate, faketime,
 # and an X server with a real window manager (and xdotool to move windows through it) for the desktop test.
 test_packages=(qt6-base-private-dev locales faketime xvfb openbox xdotool)
+# The shell benches run Korvel under Xvfb; the receive bench runs the peer terminals beside it.
+bench_packages=(xvfb xdotool imagemagick dbus python3 tmux picocom gtkterm cutecom gcc)
 
 jobs=$(nproc)
 # CI treats every compiler warning as an error; a local build only shows them.
@@ -58,6 +62,10 @@ test)
     deps "${test_packages[@]}"
     configure_and_build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_BENCH=ON -DKORVEL_WERROR=$werror
     ctest --test-dir build-test --output-on-failure -j "$jobs"
+    ;;
+bench)
+    deps "${test_packages[@]}" "${bench_packages[@]}"
+    configure_and_build build-rel -DCMAKE_BUILD_TYPE=Release -DKORVEL_BENCH=ON
     ;;
 sanitize)
     deps "${test_packages[@]}" clang libclang-rt-14-dev
@@ -120,7 +128,7 @@ fuzz)
     [ ${#failed[@]} -eq 0 ]
     ;;
 *)
-    echo "usage: $0 run|test|sanitize|package|fuzz|deps [package...]" >&2
+    echo "usage: $0 run|test|bench|sanitize|package|fuzz|deps [package...]" >&2
     exit 2
     ;;
 esac

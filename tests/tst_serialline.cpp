@@ -4,6 +4,7 @@
 
 #include "platform/portmap.h"
 #include "platform/qtserialline.h"
+#include "platform/readrest.h"
 #include "simulator/simulatedboard.h"
 #include "simulator/switchingline.h"
 
@@ -111,6 +112,8 @@ private slots:
     void portOrder();
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
+    void readRest_data();
+    void readRest();
     void ptyRoundTrip();
     void ptyVanishing();
     void reconnect_data();
@@ -298,6 +301,47 @@ void TestSerialLine::portThatCannotBeOpened()
 
     line.setPortNumber(port);
     QCOMPARE(line.portNumber(), port);
+}
+
+void TestSerialLine::readRest_data()
+{
+    // A first small read starts a rest at 0; then `reads` come in that order, `afterUs` later.
+    QTest::addColumn<QList<int>>("reads");
+    QTest::addColumn<int>("afterUs");
+    QTest::addColumn<int>("restMs"); // -1: none, read again at once
+
+    // 115200 baud brings about 230 bytes in 20 ms.
+    QTest::newRow("trickle rests the longest") << QList<int>{230} << 20000 << 20;
+    QTest::newRow("first bytes after a quiet spell") << QList<int>{1} << 5000000 << 20;
+    QTest::newRow("a large read means more is waiting") << QList<int>{4095} << 20000 << -1;
+    // 8 KiB in 10 ms is 800 KB/s: the next rest lets kGather gather, no more.
+    QTest::newRow("fast stream rests less") << QList<int>{4095, 4000, 97} << 10000 << 10;
+    QTest::newRow("rate counts every read since the rest") << QList<int>{4095, 4095, 2} << 4000 << 4;
+    // A pseudo-terminal full to the brim after a rest: the writer waited, so rest the least.
+    QTest::newRow("full port rests the shortest") << QList<int>{4095, 4095, 4095, 4095, 4095, 344} << 1000 << 1;
+    QTest::newRow("empty read after a rest") << QList<int>{0} << 20000 << 20;
+}
+
+void TestSerialLine::readRest()
+{
+    QFETCH(QList<int>, reads);
+    QFETCH(int, afterUs);
+    QFETCH(int, restMs);
+
+    using namespace std::chrono;
+    const auto inMs = [](std::optional<milliseconds> rest) { return rest ? int(rest->count()) : -1; };
+    ReadRest rule;
+    const ReadRest::Clock::time_point start{};
+    QCOMPARE(inMs(rule.afterRead(1, start)), 20);
+    const auto now = start + microseconds(afterUs);
+    std::optional<milliseconds> rest;
+    for (const int bytes : reads)
+        rest = rule.afterRead(bytes, now);
+    QCOMPARE(inMs(rest), restMs);
+
+    // A reset forgets the rate: the next small read rests the longest again.
+    rule.reset();
+    QCOMPARE(inMs(rule.afterRead(100, now + microseconds(100))), 20);
 }
 
 void TestSerialLine::ptyRoundTrip()

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int kTrickleBytes = 512;
-constexpr int kTrickleRestMs = 20;
-
 const QString kPermissionHint =
     QStringLiteral("add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again");
 
@@ -73,7 +70,8 @@ void QtSerialLine::connectParts()
     connect(m_serial, &QSerialPort::errorOccurred, this, &QtSerialLine::handleError);
     connect(&m_watch, &DeviceWatch::changed, this, &QtSerialLine::lookAgain);
     m_readRest.setSingleShot(true);
-    m_readRest.setInterval(kTrickleRestMs);
+    // Rests are a few milliseconds long, where a coarse timer's slack would be most of one.
+    m_readRest.setTimerType(Qt::PreciseTimer);
     connect(&m_readRest, &QTimer::timeout, this, &QtSerialLine::resumeReading);
 }
 
@@ -241,6 +239,7 @@ void QtSerialLine::close()
     m_down = false;
     m_watch.stop();
     m_readRest.stop();
+    m_restRule.reset();
     if (m_serial->isOpen()) m_serial->close();
     m_serial->clearError();
 }
@@ -272,24 +271,25 @@ void QtSerialLine::readAvailable()
 {
     const QByteArray bytes = m_serial->readAll();
     if (!bytes.isEmpty() && m_open) emit received(QString::fromLatin1(bytes));
-    // At 115200 baud a board's output trickles in a few bytes at a time, and waking for each
-    // costs more than everything done with the bytes. After a small read the port's read
-    // notifier rests for a few milliseconds, so the kernel collects the next bytes and one wake
-    // takes them all; a large read means a burst, which is read at full speed. An idle line has
-    // no timer running. QSerialPort re-enables its notifier on every read call, so disabling it
-    // here is undone by nothing but resumeReading().
-    if (bytes.size() < kTrickleBytes && m_open && !m_quickReads && !m_readRest.isActive()) {
-        QSocketNotifier* notifier = readNotifier();
-        if (notifier && notifier->isEnabled()) {
-            notifier->setEnabled(false);
-            m_readRest.start();
-        }
+    if (!m_open || m_quickReads || m_readRest.isActive()) return;
+    // After a read that emptied the port the read notifier rests, as long as ReadRest says, so
+    // the kernel collects the next bytes and one wake takes them all; a large read means more
+    // is waiting, which is read at once. An idle line has no timer running. QSerialPort
+    // re-enables its notifier on every read call, so disabling it here is undone by nothing but
+    // resumeReading().
+    const auto rest = m_restRule.afterRead(bytes.size(), ReadRest::Clock::now());
+    if (!rest) return;
+    QSocketNotifier* notifier = readNotifier();
+    if (notifier && notifier->isEnabled()) {
+        notifier->setEnabled(false);
+        m_readRest.start(*rest);
     }
 }
 
 void QtSerialLine::setQuickReads(bool quick)
 {
     m_quickReads = quick;
+    m_restRule.reset();
     if (quick && m_readRest.isActive()) {
         m_readRest.stop();
         resumeReading();

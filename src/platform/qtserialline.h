@@ -3,6 +3,7 @@
 
 #include "platform/devicewatch.h"
 #include "platform/portmap.h"
+#include "platform/readrest.h"
 #include "platform/serialline.h"
 
 #include <QPointer>
@@ -112,6 +113,7 @@ private:
     quint64 m_openCount = 0; // tells a deferred close of a lost port from a later open
     quint64 m_watchWakeups = 0;
     QTimer m_readRest; // see readAvailable()
+    ReadRest m_restRule;
     bool m_quickReads = false;
     QPointer<QSocketNotifier> m_readNotifier;
     bool m_readNotifierMissing = false; // said once
