@@ -12,6 +12,7 @@
 //   build/bench/cli_bench [--runs N] [--lines N] [--boardsim PATH] [--cli PATH]
 // Goal: korvel-cli's load within 5% of the window's; sync sends one line.
 
+#include "benchprogram.h"
 #include "serialrig.h"
 
 #include <QCoreApplication>
@@ -31,28 +32,6 @@
 
 namespace {
 
-// Lines of 20 to 60 characters, as upload_bench sends them.
-QByteArray program(int lines)
-{
-    QByteArray text;
-    for (int n = 1; n <= lines; ++n) {
-        switch (n % 4) {
-        case 0:
-            text += QByteArray::number(n * 10) + " PRINT \"LINE " + QByteArray::number(n) + "\", A*B\r\n";
-            break;
-        case 1:
-            text += QByteArray::number(n * 10) + " FOR I=1 TO " + QByteArray::number(n) + " : A=A+I : NEXT I\r\n";
-            break;
-        case 2:
-            text += QByteArray::number(n * 10) + " IF A>B THEN B=A : REM keep the larger one\r\n";
-            break;
-        default:
-            text += QByteArray::number(n * 10) + " X=" + QByteArray::number(n) + "*2+1\r\n";
-            break;
-        }
-    }
-    return text;
-}
 
 double median(QList<double> values)
 {
@@ -130,8 +109,8 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("BENCH.LIS"));
     const QString changedPath = dir.filePath(QStringLiteral("CHANGED.LIS"));
-    write(path, program(lines));
-    QByteArray changed = program(lines);
+    write(path, benchProgram(lines));
+    QByteArray changed = benchProgram(lines);
     changed.replace("520 PRINT \"LINE 52\"", "520 PRINT \"LINE 5Z\"");
     write(changedPath, changed);
 

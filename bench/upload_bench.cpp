@@ -11,6 +11,7 @@
 // and the time for N is extrapolated from that: (N + 1) seconds' worth, "new" included.
 // Goals: prompt pacing under 6 s for 100 lines, under 2% of a core; fixed about N + 1 s.
 
+#include "benchprogram.h"
 #include "serialrig.h"
 
 #include <QCoreApplication>
@@ -68,34 +69,12 @@ struct Run
     QString verified;
 };
 
-// Lines of 20 to 60 characters, as programs have them.
-QByteArray program(int lines)
-{
-    QByteArray text;
-    for (int n = 1; n <= lines; ++n) {
-        switch (n % 4) {
-        case 0:
-            text += QByteArray::number(n * 10) + " PRINT \"LINE " + QByteArray::number(n) + "\", A*B\r\n";
-            break;
-        case 1:
-            text += QByteArray::number(n * 10) + " FOR I=1 TO " + QByteArray::number(n) + " : A=A+I : NEXT I\r\n";
-            break;
-        case 2:
-            text += QByteArray::number(n * 10) + " IF A>B THEN B=A : REM keep the larger one\r\n";
-            break;
-        default:
-            text += QByteArray::number(n * 10) + " X=" + QByteArray::number(n) + "*2+1\r\n";
-            break;
-        }
-    }
-    return text;
-}
 
 Run load(Rig& rig, Pacing pacing, int lines)
 {
     const QString path = rig.dir.filePath(QStringLiteral("BENCH%1.LIS").arg(lines));
     QFile file(path);
-    const QByteArray text = program(lines);
+    const QByteArray text = benchProgram(lines);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         std::exit(2);
