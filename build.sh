@@ -14,8 +14,9 @@ mode=${1:-run}
 
 # The one place packages are installed: what every build needs, plus the extras a mode names.
 deps() { # extra-package...
-    local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev fonts-dejavu-core
-                    xdg-utils "$@")
+    # Debian 12's qt6-charts-dev needs the OpenGL development files without depending on them.
+    local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev
+                    libqt6opengl6-dev fonts-dejavu-core xdg-utils "$@")
     local missing=() p
     for p in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

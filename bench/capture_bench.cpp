@@ -4,6 +4,8 @@
 // Time per megabyte should stay flat as the capture grows, whatever the chunk size.
 
 #include "board/listingcapture.h"
+#include "platform/qtclock.h"
+#include "terminal/pause.h"
 #include "platform/filedialog.h"
 #include "platform/prompter.h"
 #include "platform/serialline.h"
@@ -80,8 +82,10 @@ double captureMs(const QString& target, const QString& text, qsizetype chunkSize
     TerminalBuffer terminal;
     NoSurface surface;
     NoPrompter prompter;
-    ListingCapture capture(line, dialog, terminal, surface, prompter);
-    capture.saveProgram();
+    QtClock clock;
+    Pause pause(clock);
+    ListingCapture capture(line, pause, dialog, terminal, surface, prompter);
+    capture.start(ListingCapture::Purpose::Save, target);
 
     QElapsedTimer timer;
     timer.start();

@@ -217,7 +217,7 @@ bool benchUpload(BoardEnd& board, Rig& rig, int lines)
     board.take();
     const CpuUse thread0 = cpuUse(RUSAGE_THREAD);
     const double wall0 = monotonicSeconds();
-    rig.upload.mergeProgram();
+    rig.runner.run(QStringLiteral("Merge Program"), [&] { rig.upload.mergeProgram(); });
     const double wall = monotonicSeconds() - wall0;
     const double cpu = cpuUse(RUSAGE_THREAD).seconds - thread0.seconds;
     letLastBytesArrive();

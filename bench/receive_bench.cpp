@@ -51,7 +51,8 @@ int main(int argc, char** argv)
     std::printf("%-8s %10s %10s %12s %8s\n", "chunk", "MB", "MB/s", "CPU s/MB", "exact");
     for (const qsizetype chunkSize : {1, 16, 256, 4096}) {
         ReceiveRig rig;
-        auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
+        TerminalBuffer& terminal = rig.terminal;
+        ReceivePath& receive = rig.receive;
         TerminalView view(terminal);
         view.resize(593, 513);
         view.show();

@@ -6,6 +6,7 @@
 // scratch folder; and the monotonic time in seconds.
 #include "fakes.h"
 
+#include "app/commandrunner.h"
 #include "app/receivepath.h"
 #include "board/listingcapture.h"
 #include "board/programupload.h"
@@ -30,12 +31,11 @@ struct SerialRig
 {
     SerialRig(const QString& device, int baud)
         : profile(dir.filePath(QStringLiteral("Korvel.ini"))), line(profile, [] { return QStringList(); }),
-          capture(line, dialog, terminal, surface, prompter), receive(terminal, capture), pause(clock, &receive),
-          upload(line, pause, dialog, surface, prompter)
+          pause(clock), capture(line, pause, dialog, terminal, surface, prompter), receive(terminal, capture),
+          runner(pause, receive, line, surface), upload(line, pause, dialog, surface, prompter)
     {
         profile.writeString(QStringLiteral("Ports"), QStringLiteral("1"), device);
         QObject::connect(&line, &SerialLine::received, [this](const QString& chunk) { receive.deliver(chunk); });
-        receive.setTap(&upload);
         line.setBaudRate(baud);
         line.setDataBits(8);
         line.setStopBits(1);
@@ -51,8 +51,9 @@ struct SerialRig
     FakeSurface surface;
     FakePrompter prompter;
     TerminalBuffer terminal;
+    Pause pause;
     ListingCapture capture;
     ReceivePath receive;
-    Pause pause;
+    CommandRunner runner;
     ProgramUpload upload;
 };

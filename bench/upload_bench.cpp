@@ -110,23 +110,13 @@ Run load(Rig& rig, Pacing pacing, int lines)
     QElapsedTimer wall;
     const double cpu0 = cpuSeconds();
     wall.start();
-    rig.upload.loadProgram();
+    rig.runner.run(QStringLiteral("Load Program"), [&] { rig.upload.loadProgram(); });
     run.wall = wall.nsecsElapsed() / 1e9;
     run.cpu = cpuSeconds() - cpu0;
     run.status = rig.surface.status;
 
-    // Verify Program: the capture ends on the chunk after the prompt, so a quiet board gets a CR.
     rig.dialog.answers = {path};
-    rig.capture.verifyProgram();
-    Rig::runUntil(
-        [&] {
-            return rig.capture.mode() == CaptureMode::Terminal ||
-                   (rig.capture.mode() == CaptureMode::Capturing &&
-                    rig.capture.buffer().contains(ListingCapture::kEndMarker));
-        },
-        20000);
-    if (rig.capture.mode() != CaptureMode::Terminal) rig.line.sendLine(QStringLiteral("\r"));
-    Rig::runUntil([&] { return rig.capture.mode() == CaptureMode::Terminal; }, 10000);
+    rig.runner.run(QStringLiteral("Verify Program"), [&] { rig.capture.verifyProgram(); });
     run.verified = rig.surface.status;
     return run;
 }

@@ -2,9 +2,10 @@
 // libFuzzer target for the listing capture: ListingCapture, given the board's answer in the
 // chunks the input chooses, must keep the mode, buffer and written file that the slow, literal
 // CaptureReference gives. When a capture ends and answer is left, Save Program starts again on
-// the same target, so the echo cut and the marker scan also run on a buffer left from before.
+// the same target with the chunks that follow.
 
 #include "board/listingcapture.h"
+#include "terminal/pause.h"
 #include "terminal/terminalbuffer.h"
 
 #include "capturereference.h"
@@ -37,10 +38,9 @@ const QString& targetPath()
     return path;
 }
 
-void startSave(ListingCapture& capture, FakeFileDialog& dialog)
+void startSave(ListingCapture& capture)
 {
-    dialog.answers = {targetPath()};
-    capture.saveProgram();
+    capture.start(ListingCapture::Purpose::Save, targetPath());
     if (capture.mode() != CaptureMode::AwaitingEcho) fail("Save Program did not wait for the echo", -1);
 }
 
@@ -52,13 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QFile::remove(targetPath());
 
     FakeSerialLine line;
+    line.open();
+    FakeClock clock;
+    Pause pause(clock);
     FakeFileDialog dialog;
     TerminalBuffer terminal;
     FakeSurface surface;
     FakePrompter prompter;
-    ListingCapture capture(line, dialog, terminal, surface, prompter);
+    ListingCapture capture(line, pause, dialog, terminal, surface, prompter);
     CaptureReference reference;
-    startSave(capture, dialog);
+    startSave(capture);
 
     qsizetype index = 0;
     for (const QByteArrayView bytes : input.blocks(kMaxChunks)) {
@@ -78,8 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (capture.mode() == CaptureMode::Terminal) {
             // Empty after a write; the refusal when the answer was no listing; a failed write is neither.
             if (surface.status.isEmpty() == reference.refused) fail("status differs", index);
-            startSave(capture, dialog);
+            startSave(capture);
             reference.mode = 4;
+            reference.buffer.clear();
         }
         ++index;
     }

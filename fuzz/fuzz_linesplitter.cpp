@@ -2,14 +2,15 @@
 // libFuzzer target for the upload's line splitting: LineSplitter, fed the same file in the blocks
 // the input chooses, in one block and byte by byte, must send the lines that a plain walk over the
 // whole file finds, with the same end positions, and hold the same pending text after each block.
-// Both ways of cutting run on every input: by LF, and by CR alone (the upload's way for a file
-// without any LF).
+// Both ways of cutting run on every input: by LF, and by any line end (the upload's way for a file
+// with a lone CR).
 
-#include "board/programupload.h"
+#include "board/linesplitter.h"
 
 #include "fuzzinput.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <QList>
 
 #include <cstdio>
@@ -51,16 +52,17 @@ Reference referenceSplit(QByteArrayView file)
     return result;
 }
 
-// CR alone: every CR ends a line, sent as its text and CR LF; an LF is text like any other.
-Reference referenceSplitCrOnly(QByteArrayView file)
+// Any end (a file with a lone CR): every CR, LF and CR LF ends a line, sent as its text and CR LF.
+Reference referenceSplitAnyEnd(QByteArrayView file)
 {
     Reference result;
     QByteArray current;
     for (qsizetype i = 0; i < file.size(); ++i) {
-        if (file[i] != '\r') {
+        if (file[i] != '\r' && file[i] != '\n') {
             current += file[i];
             continue;
         }
+        if (file[i] == '\n' && i > 0 && file[i - 1] == '\r') continue;
         result.lines.append({i + 1, current + "\r\n"});
         current.clear();
     }
@@ -75,7 +77,7 @@ Reference referenceSplitCrOnly(QByteArrayView file)
 }
 
 void check(LineSplitter& splitter, const QList<QByteArrayView>& blocks, QByteArrayView file, const Reference& expected,
-           const char* run, char lineEnd)
+           const char* run, bool anyEnd)
 {
     qsizetype lineIndex = 0;
     qsizetype blockStart = 0;
@@ -89,8 +91,9 @@ void check(LineSplitter& splitter, const QList<QByteArrayView>& blocks, QByteArr
             ++lineIndex;
         }
         blockStart += block.size();
-        // Pending is the raw text since the last line end, CRs (or LFs) included.
-        const qsizetype lastEnd = file.first(blockStart).lastIndexOf(lineEnd);
+        // Pending is the raw text since the last line end, CRs included where only LF ends a line.
+        const QByteArrayView seen = file.first(blockStart);
+        const qsizetype lastEnd = anyEnd ? std::max(seen.lastIndexOf('\r'), seen.lastIndexOf('\n')) : seen.lastIndexOf('\n');
         if (splitter.pending() != file.sliced(lastEnd + 1, blockStart - lastEnd - 1))
             fail(run, "pending differs", lineIndex);
     }
@@ -107,14 +110,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QList<QByteArrayView> bytes;
     for (qsizetype i = 0; i < input.data.size(); ++i)
         bytes.append(input.data.sliced(i, 1));
-    for (const bool crOnly : {false, true}) {
-        const Reference expected = crOnly ? referenceSplitCrOnly(input.data) : referenceSplit(input.data);
-        const char lineEnd = crOnly ? '\r' : '\n';
+    for (const bool anyEnd : {false, true}) {
+        const Reference expected = anyEnd ? referenceSplitAnyEnd(input.data) : referenceSplit(input.data);
         // One splitter for all three runs: after finish() it must be as good as new.
-        LineSplitter splitter(crOnly);
-        check(splitter, input.blocks(input.data.size() + 1), input.data, expected, "chosen blocks", lineEnd);
-        check(splitter, {input.data}, input.data, expected, "one block", lineEnd);
-        check(splitter, bytes, input.data, expected, "byte by byte", lineEnd);
+        LineSplitter splitter(anyEnd);
+        check(splitter, input.blocks(input.data.size() + 1), input.data, expected, "chosen blocks", anyEnd);
+        check(splitter, {input.data}, input.data, expected, "one block", anyEnd);
+        check(splitter, bytes, input.data, expected, "byte by byte", anyEnd);
     }
+    // Which way a file is cut: a CR with no LF behind it anywhere, fed in any blocks.
+    bool loneCr = false;
+    for (qsizetype i = 0; i < input.data.size(); ++i)
+        loneCr = loneCr || (input.data[i] == '\r' && (i + 1 == input.data.size() || input.data[i + 1] != '\n'));
+    LineSplitter::LoneCrFinder finder;
+    for (const QByteArrayView block : input.blocks(input.data.size() + 1))
+        finder.feed(block);
+    if (finder.found() != loneCr) fail("lone CR", "finder differs", 0);
     return 0;
 }

@@ -141,7 +141,7 @@ void TestBoardCommands::resetCancelled()
     rig.clock.onIdle = [&] {
         if (rig.clock.idleCalls == atPause) rig.pause.cancel();
     };
-    rig.pause.beginCancellable();
+    rig.pause.begin();
     rig.commands.reset(rig.mtop);
     // Neither the memory top nor "new" follows a cancel before them.
     QCOMPARE(rig.line.sends.size(), atPause);

@@ -54,10 +54,12 @@ private slots:
     void clearScreenLeavesCapture();
     void keysGoToTheLine();
     void chunksAndKeysDuringCommandComeAfterIt();
-    void closeBoxDuringCommandWaits();
+    void quittingCancelsTheCommand_data();
+    void quittingCancelsTheCommand();
     void escapeCancelsLoadOtherKeysWait();
     void cancelButtonStopsReset();
-    void escapeWaitsWhenNothingCanBeCancelled();
+    void keysReachTheBoardDuringSave();
+    void escapeCancelsRun();
     void uploadDialogKeepsThePacing();
     void mtopDialogValueIsKeptAndSent();
     void promptPacedAnswersShowAtOnce();
@@ -82,8 +84,8 @@ void TestForm1::menu()
     {
         QString name, caption;
     };
-    const QList<Entry> bar = {{"f", "File"},     {"dummy02", "Settings"}, {"clss", "Clear Screen"},
-                              {"mem", "Memory"}, {"reset", "Reset"},      {"dummy04", "?"}};
+    const QList<Entry> bar = {{"f", "File"},      {"dummy02", "Settings"}, {"clss", "Clear Screen"}, {"mem", "Memory"},
+                              {"reset", "Reset"}, {"plot", "Plot"},        {"dummy04", "?"}};
     const QList<QAction*> barActions = form.menuBar()->actions();
     QCOMPARE(barActions.size(), bar.size());
     for (int i = 0; i < bar.size(); ++i) {
@@ -263,17 +265,25 @@ void TestForm1::everyChunkScrollsInEveryMode()
     // Save Program: the terminal is cleared and then stays as it is while the listing comes in,
     // but each chunk still moves the view to the end.
     fakes.fileDialog.answers.append(dir.filePath("p.lis"));
+    fakes.clock.step = [](qint64) { return qint64(10'000'000); };
+    bool checked = false;
+    fakes.clock.onIdle = [&] {
+        if (std::exchange(checked, true)) return fakes.line.deliver(QStringLiteral("READY\r\n>"));
+        QCOMPARE(form.capture().mode(), CaptureMode::AwaitingEcho);
+        fakes.line.deliver(QStringLiteral("LIST\r\n"));
+        for (int i = 0; i < 100; ++i)
+            fakes.line.deliver(QStringLiteral("%1 PRINT 1\r\n").arg(i + 1));
+        QCOMPARE(form.terminal().text(), QString());
+        view->sync();
+        bar->setValue(0);
+        fakes.line.deliver(QStringLiteral("200 PRINT 1\r\n"));
+        QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
+        view->sync();
+        QCOMPARE(bar->value(), bar->maximum());
+    };
     triggerAction(form, "save");
-    QCOMPARE(form.capture().mode(), CaptureMode::AwaitingEcho);
-    for (int i = 0; i < 100; ++i)
-        fakes.line.deliver(QStringLiteral("x\r\n"));
-    QCOMPARE(form.terminal().text(), QString());
-    view->sync();
-    bar->setValue(0);
-    fakes.line.deliver(QStringLiteral("10 PRINT 1\r\n"));
-    QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
-    view->sync();
-    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(checked);
+    QCOMPARE(form.capture().ending(), ListingCapture::Ending::Done);
 }
 
 void TestForm1::clearScreenLeavesCapture()
@@ -284,13 +294,16 @@ void TestForm1::clearScreenLeavesCapture()
     form.load();
     fakes.line.deliver(QStringLiteral("READY\r\n>"));
     fakes.fileDialog.answers.append(dir.filePath("p.lis"));
+    fakes.clock.onIdle = [&] {
+        fakes.line.deliver(QStringLiteral("LIST\r\n10 PRINT 1\r\n"));
+        triggerAction(form, "clss");
+        QCOMPARE(form.terminal().text(), QString());
+        QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
+        fakes.line.deliver(QStringLiteral("\r\nREADY\r\n>"));
+    };
     triggerAction(form, "save");
-    fakes.line.deliver(QStringLiteral("LIST\r\n10 PRINT 1\r\n"));
-    triggerAction(form, "clss");
-    QCOMPARE(form.terminal().text(), QString());
-    QCOMPARE(form.capture().mode(), CaptureMode::Capturing);
-    fakes.line.deliver(QStringLiteral("\r\nREADY\r\n>"));
     QCOMPARE(form.capture().mode(), CaptureMode::Terminal);
+    QCOMPARE(form.capture().ending(), ListingCapture::Ending::Done);
     form.terminalView()->sync();
     QCOMPARE(form.terminalView()->toPlainText(), QString());
 }
@@ -331,22 +344,39 @@ void TestForm1::chunksAndKeysDuringCommandComeAfterIt()
     QCOMPARE(fakes.line.sends, (QStringList{"RUN\r\n", "a"}));
 }
 
-void TestForm1::closeBoxDuringCommandWaits()
+void TestForm1::quittingCancelsTheCommand_data()
 {
+    QTest::addColumn<bool>("closeBox"); // else a quit request, as a session manager sends one
+    QTest::newRow("close box") << true;
+    QTest::newRow("quit request") << false;
+}
+
+void TestForm1::quittingCancelsTheCommand()
+{
+    QFETCH(bool, closeBox);
     FakePlatform fakes;
     Form1 form(fakes.platform());
     form.load();
     form.show();
     bool closedDuring = false;
     fakes.clock.onIdle = [&] {
-        form.close();
+        if (closeBox) {
+            form.close();
+        } else {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        }
         closedDuring = closedDuring || !form.isVisible();
     };
     triggerAction(form, "reset");
+    // Stopped at its first pause, as on Escape, and only then closed; no later pause ran.
     QVERIFY(!closedDuring);
-    QCOMPARE(fakes.line.sentText().right(5), QStringLiteral("new\r\n"));
-    QVERIFY(!form.isVisible());
+    QCOMPARE(fakes.line.sends, QStringList{" "});
+    QCOMPARE(fakes.clock.idleCalls, 1);
+    QCOMPARE(form.isVisible(), !closeBox);
     QVERIFY(fakes.profile.writes.isEmpty());
+    // The quit goes on once the command has stopped.
+    if (!closeBox) QCoreApplication::removePostedEvents(nullptr);
 }
 
 void TestForm1::escapeCancelsLoadOtherKeysWait()
@@ -362,9 +392,12 @@ void TestForm1::escapeCancelsLoadOtherKeysWait()
     auto* cancel = form.findChild<QPushButton*>(QStringLiteral("cmdCancelUpload"));
     QVERIFY(cancel && !cancel->isVisible());
     bool shown = true;
+    bool othersDisabled = true;
     // Keys reach the window as from the keyboard, while the pause runs.
     fakes.clock.onIdle = [&] {
         shown = shown && cancel->isVisible();
+        for (const char* name : {"save", "load", "merge", "verify", "run", "mem", "reset", "MTop"})
+            othersDisabled = othersDisabled && !findAction(form, name)->isEnabled();
         if (fakes.clock.idleCalls == 2) QTest::keyClick(form.windowHandle(), Qt::Key_A);
         if (fakes.clock.idleCalls == 3) QTest::keyClick(form.windowHandle(), Qt::Key_Escape);
     };
@@ -372,6 +405,8 @@ void TestForm1::escapeCancelsLoadOtherKeysWait()
     QCOMPARE(fakes.line.sends, (QStringList{"new\r\n", "10 A\r\n", "20 B\r\n"}));
     QCOMPARE(statusText(form), QStringLiteral("Upload cancelled after 2 of 5 lines"));
     QVERIFY(shown);
+    QVERIFY(othersDisabled);
+    QVERIFY(findAction(form, "load")->isEnabled());
     QVERIFY(!cancel->isVisible());
     // The key typed meanwhile goes out once the command is over; Escape went nowhere.
     QCoreApplication::processEvents();
@@ -397,7 +432,30 @@ void TestForm1::cancelButtonStopsReset()
     QCOMPARE(statusText(form), QStringLiteral("Reset cancelled"));
 }
 
-void TestForm1::escapeWaitsWhenNothingCanBeCancelled()
+void TestForm1::keysReachTheBoardDuringSave()
+{
+    // A program's output holds the capture open; the user's Ctrl-C must reach the board meanwhile.
+    FakePlatform fakes;
+    Form1 form(fakes.platform());
+    form.load();
+    form.show();
+    QTemporaryDir dir;
+    fakes.fileDialog.answers = {dir.filePath(QStringLiteral("p.lis"))};
+    fakes.clock.step = [](qint64) { return qint64(10'000'000); };
+    QStringList sentWhileSaving;
+    fakes.clock.onIdle = [&] {
+        if (fakes.clock.idleCalls == 1) QTest::keyClick(form.windowHandle(), Qt::Key_X);
+        if (fakes.clock.idleCalls == 3) {
+            sentWhileSaving = fakes.line.sends;
+            fakes.line.deliver(QStringLiteral("LIST\r\nREADY\r\n>"));
+        }
+    };
+    triggerAction(form, "save");
+    QCOMPARE(sentWhileSaving, (QStringList{"LIST\r\n", "x"}));
+    QCOMPARE(form.capture().ending(), ListingCapture::Ending::Done);
+}
+
+void TestForm1::escapeCancelsRun()
 {
     FakePlatform fakes;
     Form1 form(fakes.platform());
@@ -405,9 +463,10 @@ void TestForm1::escapeWaitsWhenNothingCanBeCancelled()
     form.show();
     fakes.clock.onIdle = [&] { QTest::keyClick(form.windowHandle(), Qt::Key_Escape); };
     triggerAction(form, "run");
-    QCOMPARE(fakes.line.sends, QStringList{"RUN\r\n"});
+    QCOMPARE(fakes.clock.idleCalls, 1);
     QCoreApplication::processEvents();
-    QCOMPARE(fakes.line.sends, (QStringList{"RUN\r\n", "\x1b"}));
+    // Escape ended the pause and went nowhere else.
+    QCOMPARE(fakes.line.sends, QStringList{"RUN\r\n"});
 }
 
 void TestForm1::uploadDialogKeepsThePacing()

@@ -5,6 +5,7 @@
 #include "receiverig.h"
 
 #include "app/form1.h"
+#include "app/commandrunner.h"
 #include "app/receivepath.h"
 #include "board/listingcapture.h"
 #include "terminal/fontzoom.h"
@@ -58,11 +59,9 @@ private slots:
     void pauseLengths_data();
     void pauseLengths();
     void pauseNeverEndsEarly();
-    void chunksHeldDuringCommand();
-    void chunksBeforeFirstPauseGoThrough();
-    void closeRequestedDuringCommandRunsAfterIt();
     void fontSteps_data();
     void fontSteps();
+    void commandsRunOneAtATime();
 };
 
 void TestTerminal::trimRule_data()
@@ -226,8 +225,8 @@ void TestTerminal::everyModeAsksToScroll()
     ReceiveRig rig;
     int scrolls = 0;
     rig.receive.setScrollToEnd([&] { ++scrolls; });
-    rig.dialog.answers = {QDir::temp().filePath(QStringLiteral("korvel-never-written.lis"))};
-    rig.capture.saveProgram();
+    rig.line.open();
+    rig.capture.start(ListingCapture::Purpose::Save, QDir::temp().filePath(QStringLiteral("korvel-never-written.lis")));
     QCOMPARE(rig.capture.mode(), CaptureMode::AwaitingEcho);
     rig.receive.deliver(QStringLiteral("LIST\r\n"));
     QCOMPARE(scrolls, 1);
@@ -351,57 +350,46 @@ void TestTerminal::pauseNeverEndsEarly()
     QCOMPARE(asked.first(), qint64(1'000'000'000));
 }
 
-void TestTerminal::chunksHeldDuringCommand()
+void TestTerminal::commandsRunOneAtATime()
 {
     ReceiveRig rig;
-    auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
-    FakeClock clock;
+    rig.line.open();
     int scrolls = 0;
-    receive.setScrollToEnd([&] { ++scrolls; });
-    Pause pause(clock, &receive);
-
-    clock.onIdle = [&] { receive.deliver(QStringLiteral("echo ")); };
-    {
-        CommandScope command(receive);
-        line.sendLine(QStringLiteral("a"));
-        pause.wait(std::chrono::seconds(1));
-        // Still inside the command: nothing has reached the terminal.
-        QCOMPARE(terminal.text(), QString());
-        receive.deliver(QStringLiteral("late"));
-        pause.wait(std::chrono::seconds(1));
-        QCOMPARE(terminal.text(), QString());
-    }
-    QCOMPARE(terminal.text(), QStringLiteral("echo lateecho "));
-    QVERIFY(scrolls >= 1);
-    clock.onIdle = nullptr;
-    receive.deliver(QStringLiteral("!"));
-    QCOMPARE(terminal.text(), QStringLiteral("echo lateecho !"));
-}
-
-void TestTerminal::chunksBeforeFirstPauseGoThrough()
-{
-    // A file dialog comes before a command's pauses; what arrives while it is open is shown at once.
-    ReceiveRig rig;
-    auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
-    CommandScope command(receive);
-    receive.deliver(QStringLiteral("shown"));
-    QCOMPARE(terminal.text(), QStringLiteral("shown"));
-}
-
-void TestTerminal::closeRequestedDuringCommandRunsAfterIt()
-{
-    ReceiveRig rig;
-    auto& [line, dialog, surface, prompter, terminal, capture, receive] = rig;
+    rig.receive.setScrollToEnd([&] { ++scrolls; });
     QStringList order;
-    {
-        CommandScope command(receive);
-        receive.hold();
-        receive.deliver(QStringLiteral("x"));
-        receive.afterCommand([&] { order << QStringLiteral("close:") + terminal.text(); });
+    QList<bool> busy;
+    QObject::connect(&rig.runner, &CommandRunner::busyChanged, [&](bool running) { busy.append(running); });
+
+    rig.clock.onIdle = [&] { rig.receive.deliver(QStringLiteral("echo ")); };
+    const bool ran = rig.runner.run(QStringLiteral("Load Program"), [&] {
+        // A file dialog comes before a command's pauses; what arrives while it is open is shown at once.
+        rig.receive.deliver(QStringLiteral("shown "));
+        QCOMPARE(rig.terminal.text(), QStringLiteral("shown "));
+        rig.pause.wait(std::chrono::seconds(1));
+        rig.receive.deliver(QStringLiteral("late"));
+        rig.pause.wait(std::chrono::seconds(1));
+        // From the first pause on, nothing has reached the terminal.
+        QCOMPARE(rig.terminal.text(), QStringLiteral("shown "));
+        // Another command, however started, is refused and says so.
+        QVERIFY(!rig.runner.run(QStringLiteral("Reset"), [&] { order << QStringLiteral("nested"); }));
+        QCOMPARE(rig.surface.status, QStringLiteral("Not started: Load Program is still running"));
+        rig.runner.afterCommand([&] { order << QStringLiteral("after:") + rig.terminal.text(); });
         QVERIFY(order.isEmpty());
-    }
-    // The held chunk is shown before the deferred action runs.
-    QCOMPARE(order, QStringList{QStringLiteral("close:x")});
+    });
+    QVERIFY(ran);
+    // The held chunks are shown before the deferred action runs.
+    QCOMPARE(order, QStringList{QStringLiteral("after:shown echo lateecho ")});
+    QCOMPARE(busy, (QList<bool>{true, false}));
+    QVERIFY(scrolls >= 1);
+    rig.clock.onIdle = nullptr;
+    rig.receive.deliver(QStringLiteral("!"));
+    QCOMPARE(rig.terminal.text(), QStringLiteral("shown echo lateecho !"));
+
+    // On a line that is down no command starts.
+    rig.line.close();
+    QVERIFY(!rig.runner.run(QStringLiteral("Memory"), [&] { order << QStringLiteral("sent"); }));
+    QCOMPARE(rig.surface.status, QStringLiteral("Not sent: port 0 is not open"));
+    QCOMPARE(order.size(), 1);
 }
 
 void TestTerminal::fontSteps_data()

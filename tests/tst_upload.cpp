@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/answerreader.h"
+#include "board/linesplitter.h"
 #include "board/programupload.h"
 #include "fakes.h"
 #include "simulator/boardmodel.h"
@@ -29,6 +30,7 @@ struct Rig
     BoardModel board;
     bool answering = false;
     QString unanswered;
+    QString lostPrompt; // a line the board took whose echo comes without its prompt
 
     Rig()
     {
@@ -37,8 +39,10 @@ struct Rig
             unanswered += text;
         };
         clock.onIdle = [this] {
+            // An echo whose prompt the line lost arrives just before the next line goes out.
+            if (!lostPrompt.isEmpty()) line.deliver(std::exchange(lostPrompt, QString()));
             if (!answering || unanswered.isEmpty()) return;
-            upload.chunkArrived(QString::fromLatin1(board.feed(std::exchange(unanswered, QString()).toLatin1())));
+            line.deliver(QString::fromLatin1(board.feed(std::exchange(unanswered, QString()).toLatin1())));
         };
     }
 
@@ -90,6 +94,7 @@ private slots:
     void compactForm();
     void answers_data();
     void answers();
+    void promptPacing_data();
     void promptPacing();
     void refusedLinesNamed_data();
     void refusedLinesNamed();
@@ -109,7 +114,7 @@ void TestUpload::lines()
     using L = QList<QByteArray>;
     QTest::newRow("empty") << QByteArray() << L{};
     QTest::newRow("CR LF lines") << QByteArray("10 A\r\n20 B\r\n") << L{"10 A\r\n", "20 B\r\n"};
-    QTest::newRow("CR CR LF keeps both CRs") << QByteArray("10 A\r\r\n") << L{"10 A\r\r\n"};
+    QTest::newRow("CR CR LF: the lone CR ends a line") << QByteArray("10 A\r\r\n") << L{"10 A\r\n", "\r\n"};
     QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << L{"\r\n", "\r\n"};
     QTest::newRow("LF only") << QByteArray("10 A\n20 B\n") << L{"10 A\r\n", "20 B\r\n"};
     QTest::newRow("empty LF line") << QByteArray("\n\n") << L{"\r\n", "\r\n"};
@@ -120,8 +125,10 @@ void TestUpload::lines()
     // Without any LF the file's lines end in CR alone (old Mac editors).
     QTest::newRow("CR only") << QByteArray("10 A\r20 B\r") << L{"10 A\r\n", "20 B\r\n"};
     QTest::newRow("CR only, empty lines, last unended") << QByteArray("\r\r10 A") << L{"\r\n", "\r\n", "10 A\r\n"};
-    QTest::newRow("lone CR inside") << QByteArray("1\r2\r\n") << L{"1\r2\r\n"};
-    QTest::newRow("LF CR pair is no line end") << QByteArray("1\n\r2") << L{"1\r\n", "\r2\r\n"};
+    // A file with a lone CR is read as typed: every CR, LF and CR LF ends a line.
+    QTest::newRow("lone CR inside") << QByteArray("1\r2\r\n") << L{"1\r\n", "2\r\n"};
+    QTest::newRow("CR lines, one final LF") << QByteArray("10 A\r20 B\r30 C\n") << L{"10 A\r\n", "20 B\r\n", "30 C\r\n"};
+    QTest::newRow("LF CR pair") << QByteArray("1\n\r2") << L{"1\r\n", "\r\n", "2\r\n"};
     QTest::newRow("8-bit bytes") << QByteArray("10 REM \xe4\xff\r\n") << L{"10 REM \xe4\xff\r\n"};
 }
 
@@ -131,8 +138,10 @@ void TestUpload::splitterGivesTheSameLinesForEverySplit()
     QFETCH(QList<QByteArray>, lines);
 
     // Whole, cut in two at every place, and byte by byte: a CR LF torn apart must still end a line.
-    // The upload looks at the whole file first to tell CR-only files.
-    const bool crOnly = !file.contains('\n') && file.contains('\r');
+    // The upload looks at the whole file first to tell files with a lone CR.
+    LineSplitter::LoneCrFinder loneCr;
+    loneCr.feed(file);
+    const bool anyEnd = loneCr.found();
     for (qsizetype cut = -1; cut <= file.size(); ++cut) {
         QList<QByteArrayView> pieces;
         if (cut < 0) {
@@ -141,12 +150,12 @@ void TestUpload::splitterGivesTheSameLinesForEverySplit()
         } else {
             pieces = {QByteArrayView(file).first(cut), QByteArrayView(file).sliced(cut)};
         }
-        LineSplitter splitter(crOnly);
+        LineSplitter splitter(anyEnd);
         QList<QByteArray> got;
         for (QByteArrayView piece : pieces) {
             for (const LineSplitter::Line& line : splitter.feed(piece)) {
                 QVERIFY(line.end > 0 && line.end <= piece.size());
-                QCOMPARE(piece[line.end - 1], crOnly ? '\r' : '\n');
+                QVERIFY(piece[line.end - 1] == '\n' || (anyEnd && piece[line.end - 1] == '\r'));
                 got.append(line.text);
             }
         }
@@ -348,6 +357,11 @@ void TestUpload::answers_data()
     QTest::newRow("cut") << QStringList{long81} << echo78 + "\r\n>\n" << QStringList{"1 Cut 3"} << 0;
     QTest::newRow("no answer until the pause ends") << QStringList{"10 A"} << "" << QStringList{"1 NoAnswer"} << 1;
     QTest::newRow("echo, prompt still to come") << QStringList{"10 A"} << "10 A\r\n" << QStringList{"1 NoAnswer"} << 1;
+    // The prompt after 10 was lost: 20's echo starts 20's answer, and 20's prompt is its own.
+    QTest::newRow("a lost prompt") << QStringList{"10 A", "20 B"} << "10 A\r\n20 B\r\n>\n" << QStringList{} << 0;
+    QTest::newRow("a lost prompt, then refused") << QStringList{"10 A", "65536 B"}
+                                                 << "10 A\r\n65536 B\r\n\r\n\r\nERROR: BAD SYNTAX\r\nREADY\r\n>"
+                                                 << QStringList{"2 Refused ERROR: BAD SYNTAX"} << 0;
     // Both lines went out before either answer came; each still counts for its own line.
     QTest::newRow("late answers") << QStringList{"10 A", "65536 B"}
                                   << "10 A\r\n>\n65536 B\r\n\r\n\r\nERROR: BAD SYNTAX\r\nREADY\r\n>"
@@ -395,8 +409,16 @@ void TestUpload::answers()
     }
 }
 
+void TestUpload::promptPacing_data()
+{
+    QTest::addColumn<bool>("echoed"); // line 20 is echoed, only its prompt is lost; else the board says nothing
+    QTest::newRow("silent") << false;
+    QTest::newRow("prompt lost") << true;
+}
+
 void TestUpload::promptPacing()
 {
+    QFETCH(bool, echoed);
     Rig rig;
     rig.line.open();
     rig.upload.setPacing(Pacing::Prompt);
@@ -407,11 +429,13 @@ void TestUpload::promptPacing()
     int silentAt = -1;
     rig.line.onSend = [&](const QString& text) {
         rig.sentAt.append(rig.clock.now().count());
-        // The board says nothing to line 20.
-        if (text.startsWith(QLatin1String("20")))
+        // The board says nothing to line 20, or only its echo.
+        if (text.startsWith(QLatin1String("20"))) {
             silentAt = int(rig.sentAt.size()) - 1;
-        else
+            if (echoed) rig.board.feed(text.toLatin1()), rig.lostPrompt = text;
+        } else {
             rig.unanswered += text;
+        }
     };
 
     rig.upload.loadProgram();
@@ -421,9 +445,11 @@ void TestUpload::promptPacing()
     for (qsizetype i = 0; i < pauses.size(); ++i)
         QCOMPARE(pauses[i], i == silentAt ? kSecond : 20'000'000);
     QVERIFY(rig.clock.wakes >= 3);
-    QCOMPARE(rig.surface.status,
-             "Loaded 3 lines from " + rig.dialog.lastName() + "; the board refused 1: line 20 (no answer)");
-    QCOMPARE(rig.board.program().keys(), (QList<int>{10, 30}));
+    // Line 30 went out at the full pause and its own prompt ended its pause at once.
+    QCOMPARE(rig.surface.status, echoed ? QString()
+                                        : "Loaded 3 lines from " + rig.dialog.lastName() +
+                                              "; the board refused 1: line 20 (no answer)");
+    QCOMPARE(rig.board.program().keys(), echoed ? (QList<int>{10, 20, 30}) : (QList<int>{10, 30}));
 }
 
 void TestUpload::refusedLinesNamed_data()

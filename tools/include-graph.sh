@@ -4,7 +4,7 @@
 # folder includes one above it in the layer order, so the layering stays what the README says.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
-layers=(common platform terminal resources board config help simulator app)
+layers=(common platform terminal resources board config help plot simulator app)
 rank() { local i; for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && echo "$i" && return; done; echo 99; }
 status=0
 while read -r count from to; do

@@ -9,6 +9,7 @@
 #include "help/frmabout.h"
 #include "platform/clock.h"
 #include "platform/serialline.h"
+#include "plot/plotwindow.h"
 #include "resources/appicon.h"
 #include "terminal/fontzoom.h"
 #include "terminal/terminalview.h"
@@ -51,9 +52,9 @@ QFont terminalFont()
 } // namespace
 
 Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_describePorts(std::move(describePorts)),
-      m_capture(platform.line, platform.fileDialog, m_terminal, *this, platform.prompter),
-      m_receive(m_terminal, m_capture), m_pause(platform.clock, &m_receive),
+    : QMainWindow(parent), m_platform(platform), m_describePorts(std::move(describePorts)), m_pause(platform.clock),
+      m_capture(platform.line, m_pause, platform.fileDialog, m_terminal, *this, platform.prompter),
+      m_receive(m_terminal, m_capture), m_runner(m_pause, m_receive, platform.line, *this),
       m_upload(platform.line, m_pause, platform.fileDialog, *this, platform.prompter),
       m_commands(platform.line, m_pause, m_terminal, *this),
       m_help(platform.launcher, platform.associations, platform.helpViewer, platform.fileDialog, *this,
@@ -75,23 +76,30 @@ Form1::Form1(const Platform& platform, PortDescriber describePorts, QWidget* par
     connect(&m_platform.line, &SerialLine::opened, this, &Form1::showLineWorks);
     connect(m_text2, &TerminalView::bytesTyped, this, &Form1::sendTypedBytes);
     m_receive.setScrollToEnd([this] { m_text2->requestScrollToEnd(); });
-    m_receive.setTap(&m_upload);
+    // The plot reads what the terminal shows of the board's own output: not what a capture takes,
+    // nor an upload's echo. Closed, it costs nothing.
+    m_receive.setWatcher([this](QStringView chunk, bool shown) {
+        if (!m_plot) return;
+        if (shown && !m_runner.options().typesProgram)
+            m_plot->takeText(chunk);
+        else
+            m_plot->breakLine();
+    });
     m_gate.setCancelButton(m_cmdCancelUpload);
     m_gate.setCancel([this] {
-        m_pause.cancel();
-        return m_pause.cancelled();
+        m_runner.cancel();
+        return m_runner.busy();
     });
-    connect(m_cmdCancelUpload, &QPushButton::clicked, this, [this] { m_pause.cancel(); });
-    m_platform.clock.setInputGate(&m_gate);
+    m_runner.setInput(&m_gate, &m_gate);
+    connect(&m_runner, &CommandRunner::busyChanged, this, &Form1::showCommandRunning);
+    connect(m_cmdCancelUpload, &QPushButton::clicked, this, [this] { m_runner.cancel(); });
     connect(&m_log, &SessionLog::loggingChanged, this, &Form1::showLogging);
+    connect(&m_log, &SessionLog::stoppedByFailure, this, &Form1::showLogStopped);
     connect(m_text2, &TerminalView::pasteRequested, this,
             [this] { pasteToBoard(QGuiApplication::clipboard()->text()); });
 }
 
-Form1::~Form1()
-{
-    m_platform.clock.setInputGate(nullptr);
-}
+Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
@@ -219,11 +227,11 @@ void Form1::buildMenu()
     };
 
     QMenu* file = addMenu("f", QStringLiteral("File"));
-    addAction(file, "save", QStringLiteral("Save Program"), &Form1::saveProgram);
-    addAction(file, "load", QStringLiteral("Load Program"), &Form1::loadProgram);
-    addAction(file, "merge", QStringLiteral("Merge Program"), &Form1::mergeProgram);
-    addAction(file, "verify", QStringLiteral("Verify Program"), &Form1::verifyProgram);
-    addAction(file, "run", QStringLiteral("Run Program"), &Form1::runProgram);
+    m_boardActions = {addAction(file, "save", QStringLiteral("Save Program"), &Form1::saveProgram),
+                      addAction(file, "load", QStringLiteral("Load Program"), &Form1::loadProgram),
+                      addAction(file, "merge", QStringLiteral("Merge Program"), &Form1::mergeProgram),
+                      addAction(file, "verify", QStringLiteral("Verify Program"), &Form1::verifyProgram),
+                      addAction(file, "run", QStringLiteral("Run Program"), &Form1::runProgram)};
     addAction(file, "edit", QStringLiteral("Edit Program"), &Form1::editProgram);
     m_logToFile = addAction(file, "logToFile", QStringLiteral("Log to File..."), &Form1::toggleLog);
     addAction(file, "dummy01", QStringLiteral("    ----------"), nullptr)->setEnabled(false);
@@ -231,14 +239,15 @@ void Form1::buildMenu()
 
     QMenu* settings = addMenu("dummy02", QStringLiteral("Settings"));
     addAction(settings, "comSet", QStringLiteral("ComPort"), &Form1::openSerialSetup);
-    addAction(settings, "MTop", QStringLiteral("MTOP"), &Form1::openMTopDialog);
+    m_boardActions.append(addAction(settings, "MTop", QStringLiteral("MTOP"), &Form1::openMTopDialog));
     addAction(settings, "upload", QStringLiteral("Upload"), &Form1::openUploadSetup);
     addAction(settings, "ports", QStringLiteral("Ports"), &Form1::openPorts);
 
-    // These three sit on the bar itself and act when clicked there.
+    // These sit on the bar itself and act when clicked there.
     addAction(bar, "clss", QStringLiteral("Clear Screen"), &Form1::clearScreen);
-    addAction(bar, "mem", QStringLiteral("Memory"), &Form1::showMemory);
-    addAction(bar, "reset", QStringLiteral("Reset"), &Form1::resetBoard);
+    m_boardActions.append(addAction(bar, "mem", QStringLiteral("Memory"), &Form1::showMemory));
+    m_boardActions.append(addAction(bar, "reset", QStringLiteral("Reset"), &Form1::resetBoard));
+    addAction(bar, "plot", tr("Plot"), &Form1::openPlot);
 
     QMenu* about = addMenu("dummy04", QStringLiteral("?"));
     addAction(about, "about", QStringLiteral("About"), &Form1::openAbout);
@@ -336,30 +345,23 @@ void Form1::sendTypedBytes(const QByteArray& bytes)
     m_platform.line.sendLine(QString::fromLatin1(bytes));
 }
 
-void Form1::runCommand(const std::function<void()>& command)
-{
-    {
-        CommandScope scope(m_receive);
-        command();
-    }
-    // Only the outermost command lets the held keys and clicks go.
-    if (!m_receive.commandRunning()) m_gate.releaseHeld();
-}
-
-void Form1::runCancellable(const std::function<void()>& command)
+void Form1::showCommandRunning(bool running)
 {
     // The bar makes room for the button while the command runs.
-    m_pause.beginCancellable();
-    m_cmdCancelUpload->show();
+    m_cmdCancelUpload->setVisible(running);
     placeProgressBar();
-    runCommand(command);
-    m_cmdCancelUpload->hide();
-    placeProgressBar();
-    m_pause.endCancellable();
+    for (QAction* action : std::as_const(m_boardActions))
+        action->setEnabled(!running);
 }
 
 void Form1::exitProgram()
 {
+    // Reached while a command runs only from outside the window (a global menu): it stops first.
+    if (m_runner.busy()) {
+        m_runner.cancel(CancelReason::Quit);
+        m_runner.afterCommand([this] { exitProgram(); });
+        return;
+    }
     m_platform.line.close();
     m_log.stop();
     // A failed write keeps the old file whole; the program ends all the same.
@@ -381,6 +383,14 @@ void Form1::showLogging(bool logging, const QString& fileName)
     m_logLabel->setText(logging ? QStringLiteral("Log: ") + QFileInfo(fileName).fileName() : QString());
     m_logLabel->setToolTip(fileName);
     m_logLabel->setVisible(logging);
+}
+
+void Form1::showLogStopped(const QString& fileName, const QString& reason)
+{
+    // The status text says it once and the next command's text replaces it; the label stays.
+    m_logLabel->setText(QStringLiteral("Log stopped: cannot write ") + QFileInfo(fileName).fileName());
+    m_logLabel->setToolTip(fileName + QStringLiteral(": ") + reason);
+    m_logLabel->setVisible(true);
 }
 
 void Form1::setVisible(bool visible)
@@ -406,52 +416,63 @@ void Form1::clearScreen()
 
 void Form1::saveProgram()
 {
-    runCommand([this] { m_capture.saveProgram(); });
+    // Keys typed meanwhile go to the board: a Ctrl-C ends a program that holds the capture open.
+    m_runner.run(QStringLiteral("Save Program"), [this] { m_capture.saveProgram(); }, {.keysToBoard = true});
     m_text2->requestSync();
 }
 
 void Form1::loadProgram()
 {
-    runCancellable([this] { m_upload.loadProgram(); });
+    m_runner.run(QStringLiteral("Load Program"), [this] { m_upload.loadProgram(); }, {.typesProgram = true});
 }
 
 void Form1::mergeProgram()
 {
-    runCancellable([this] { m_upload.mergeProgram(); });
+    m_runner.run(QStringLiteral("Merge Program"), [this] { m_upload.mergeProgram(); }, {.typesProgram = true});
 }
 
 void Form1::verifyProgram()
 {
-    runCommand([this] { m_capture.verifyProgram(); });
+    m_runner.run(QStringLiteral("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true});
     m_text2->requestSync();
 }
 
 void Form1::pasteToBoard(const QString& text)
 {
-    runCancellable([this, &text] { m_upload.pasteText(text); });
+    // One line without its end is typed, not uploaded.
+    if (!text.contains(u'\r') && !text.contains(u'\n')) {
+        if (!text.isEmpty()) sendTypedBytes(text.toLatin1());
+        return;
+    }
+    m_runner.run(QStringLiteral("Paste"), [this, &text] { m_upload.pasteText(text); }, {.typesProgram = true});
 }
 
 void Form1::runProgram()
 {
-    runCommand([this] { m_commands.runProgram(); });
+    m_runner.run(QStringLiteral("Run Program"), [this] { m_commands.runProgram(); });
 }
 
 void Form1::editProgram()
 {
-    runCommand([this] { m_help.editProgram(); });
+    m_help.editProgram();
 }
 
 void Form1::showMemory()
 {
-    runCommand([this] { m_commands.memory(); });
+    m_runner.run(QStringLiteral("Memory"), [this] { m_commands.memory(); });
 }
 
 void Form1::resetBoard()
 {
-    runCancellable([this] {
+    m_runner.run(QStringLiteral("Reset"), [this] {
         m_commands.reset(m_mtop);
         m_text2->requestSync();
     });
+}
+
+void Form1::openPlot()
+{
+    m_plot = PlotWindow::open(m_plot, *this, m_platform.clock, m_platform.fileDialog);
 }
 
 void Form1::openSerialSetup()
@@ -463,8 +484,9 @@ void Form1::openMTopDialog()
 {
     MTopChg* dialog = MTopChg::open(*this, m_mtop);
     connect(dialog, &MTopChg::accepted, this, [this](double mtop) {
+        // The value is kept for the next Reset and Exit even when the board cannot hear it now.
         m_mtop = mtop;
-        m_commands.setMemoryTop(mtop);
+        m_runner.run(QStringLiteral("MTOP"), [this, mtop] { m_commands.setMemoryTop(mtop); });
     });
 }
 
@@ -510,10 +532,11 @@ void Form1::openManual()
 void Form1::closeEvent(QCloseEvent* event)
 {
     // The close box ends the program without writing the settings file, but not in the middle
-    // of a command: the click waits for the command to return, like any other.
-    if (!m_ending && m_receive.commandRunning()) {
+    // of a command: that stops first, as on Escape.
+    if (!m_ending && m_runner.busy()) {
         event->ignore();
-        m_receive.afterCommand([this] { close(); });
+        m_runner.cancel(CancelReason::Quit);
+        m_runner.afterCommand([this] { close(); });
         return;
     }
     m_log.stop();

@@ -13,21 +13,18 @@
  * through the Platform bundle that main.cpp builds; the tests hand in fakes.
  *
  * How a received chunk travels. The line emits received(chunk); the session log, when on, takes
- * it as it arrives (SessionLog); ReceivePath hands it to the upload while one listens, then
- * dispatches it by the capture mode (terminal, capturing, awaiting echo, in that order), and
- * asks the view to scroll to the end. The view follows the buffer's changes a few milliseconds
- * later, so a burst of chunks costs one repaint, not one per chunk.
+ * it as it arrives (SessionLog); ReceivePath dispatches it by the capture mode (terminal, capturing,
+ * awaiting echo, in that order), or holds it while a command wants it held, and asks the view to
+ * scroll to the end. The view follows the buffer's changes a few milliseconds later, so a burst of
+ * chunks costs one repaint, not one per chunk.
  *
- * How a command runs. The commands that type into the board (Save, Verify, Load, Merge, Run,
- * Memory, Reset, Edit) run inside a CommandScope; the dialogs, Clear Screen and Exit need none. A
- * command's pauses run the event loop: the window paints and the line is read, but chunks that
- * arrive from the first pause on are held and dispatched right after the command returns (a
- * prompt-paced upload shows them at once), and keys, menu choices and a click on the close box
- * wait until then too. User input reaches the pauses only through the InputGate, which holds it
- * back, except Escape and the Cancel button beside the progress bar while Load, Merge, a paste or
- * Reset runs: they cancel it.
+ * How a command runs. The menu commands that type into the board go through the CommandRunner,
+ * one at a time; app/commandrunner.h tells how they wait, what is held meanwhile and how they end.
+ * While one runs, the other board commands' entries are disabled and the Cancel button stands
+ * beside the progress bar.
  */
 
+#include "app/commandrunner.h"
 #include "app/inputgate.h"
 #include "app/receivepath.h"
 #include "platform/platform.h"
@@ -43,6 +40,7 @@
 #include "help/helpcommands.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <optional>
 
@@ -50,6 +48,7 @@ class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class PlotWindow;
 class QStatusBar;
 class TerminalView;
 
@@ -69,6 +68,7 @@ public:
     double mtop() const { return m_mtop; }
     const TerminalBuffer& terminal() const { return m_terminal; }
     const ListingCapture& capture() const { return m_capture; }
+    const CommandRunner& runner() const { return m_runner; }
     TerminalView* terminalView() const { return m_text2; }
 
     void setStatusText(const QString& text) override;
@@ -101,6 +101,7 @@ private slots:
     void exitProgram();
     void toggleLog();
     void showLogging(bool logging, const QString& fileName);
+    void showLogStopped(const QString& fileName, const QString& reason);
     void clearScreen();
     void saveProgram();
     void loadProgram();
@@ -110,6 +111,7 @@ private slots:
     void editProgram();
     void showMemory();
     void resetBoard();
+    void openPlot();
     void openSerialSetup();
     void openMTopDialog();
     void openUploadSetup();
@@ -127,16 +129,16 @@ private:
     void layOutControls(QSize terminal);
     void placeProgressBar();
     QSize largestTerminal() const;
-    void runCommand(const std::function<void()>& command);
-    void runCancellable(const std::function<void()>& command);
+    void showCommandRunning(bool running);
 
     Platform m_platform;
     PortDescriber m_describePorts;
     double m_mtop = 32768; // MTop_: the memory top sent by Reset and the MTOP dialog
     TerminalBuffer m_terminal;
+    Pause m_pause;
     ListingCapture m_capture;
     ReceivePath m_receive;
-    Pause m_pause;
+    CommandRunner m_runner;
     ProgramUpload m_upload;
     BoardCommands m_commands;
     HelpCommands m_help;
@@ -155,4 +157,6 @@ private:
     QStatusBar* m_statusBar1 = nullptr;       // one simple text
     QLabel* m_logLabel = nullptr;             // names the log file while logging
     QAction* m_logToFile = nullptr;           // Log to File... / Stop Logging
+    QList<QAction*> m_boardActions;           // disabled while a board command runs
+    QPointer<PlotWindow> m_plot;              // the Plot window while it is open
 };

@@ -17,6 +17,7 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event)
             m_escapeTaken = true;
             return true;
         }
+        if (m_keysPass) return false;
         hold(watched, event);
         return true;
     case QEvent::KeyRelease:
@@ -24,6 +25,7 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event)
             m_escapeTaken = false;
             return true;
         }
+        if (m_keysPass) return false;
         hold(watched, event);
         return true;
     case QEvent::MouseButtonPress:
@@ -78,8 +80,9 @@ void InputGate::hold(QObject* receiver, const QEvent* event)
     m_held.emplace_back(receiver, std::unique_ptr<QEvent>(event->clone()));
 }
 
-void InputGate::releaseHeld()
+void InputGate::commandEnds()
 {
+    m_keysPass = false;
     auto held = std::exchange(m_held, {});
     for (auto& [receiver, event] : held) {
         if (receiver) QCoreApplication::postEvent(receiver, event.release());

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "terminal/pause.h"
-#include "terminal/receivetap.h"
-
 #include <QList>
 #include <QString>
 #include <functional>
@@ -18,41 +15,25 @@ class ListingCapture;
 // chunk, and the chunk that starts a capture (4 -> 5) must not also be appended to it.
 // Every chunk, in every mode, asks the view to scroll to the end.
 //
-// While a command is running and has started pausing, chunks are held and dispatched, in
-// arrival order and in the mode that then holds, right after the command returns. The file
-// dialogs that come before a command's pauses still see chunks dispatched at once, and so do
-// the pauses that watch for the board's prompt. A tap, when set, sees every chunk on arrival,
-// before it is held or dispatched.
-class ReceivePath : public PauseListener
+// While held (the command runner decides when: see app/commandrunner.h), chunks wait and are
+// dispatched in arrival order, in the mode that then holds, on release().
+class ReceivePath
 {
 public:
     ReceivePath(TerminalBuffer& terminal, ListingCapture& capture);
 
     void setScrollToEnd(std::function<void()> scroll) { m_scrollToEnd = std::move(scroll); }
-    void setTap(ReceiveTap* tap) { m_tap = tap; }
+    // Sees every chunk as it is dispatched: shown in the terminal, or taken by the capture.
+    void setWatcher(std::function<void(QStringView chunk, bool shown)> watcher) { m_watcher = std::move(watcher); }
 
     // Entry point for the serial line's chunks.
     void deliver(const QString& chunk);
 
-    // Brackets one menu command. Commands may nest (a pause counts as one).
-    void beginCommand();
-    void endCommand();
-    bool commandRunning() const { return m_depth > 0; }
-    // From now until the outermost command ends, chunks are held.
-    void hold() { m_holding = m_depth > 0; }
-    // Runs after the outermost command has ended and the held chunks are dispatched (at once when
-    // no command is running): a close requested during a command, for one.
-    void afterCommand(std::function<void()> action);
-
+    void hold() { m_holding = true; }
+    bool holding() const { return m_holding; }
+    // Dispatches what was held and stops holding.
+    void release();
     qsizetype heldChunks() const { return m_held.size(); }
-
-    // A pause counts as a nested command, which starts holding unless it watches for the prompt.
-    void pauseBegins(bool holdChunks) override
-    {
-        beginCommand();
-        if (holdChunks) hold();
-    }
-    void pauseEnds() override { endCommand(); }
 
 private:
     void dispatch(const QString& chunk);
@@ -64,22 +45,7 @@ private:
     TerminalBuffer& m_terminal;
     ListingCapture& m_capture;
     std::function<void()> m_scrollToEnd;
-    ReceiveTap* m_tap = nullptr;
-    int m_depth = 0;
+    std::function<void(QStringView, bool)> m_watcher;
     bool m_holding = false;
     QList<QString> m_held;
-    QList<std::function<void()>> m_afterCommand;
-};
-
-// Runs a command between beginCommand() and endCommand(), also when it throws.
-class CommandScope
-{
-public:
-    explicit CommandScope(ReceivePath& receive) : m_receive(receive) { m_receive.beginCommand(); }
-    ~CommandScope() { m_receive.endCommand(); }
-    CommandScope(const CommandScope&) = delete;
-    CommandScope& operator=(const CommandScope&) = delete;
-
-private:
-    ReceivePath& m_receive;
 };

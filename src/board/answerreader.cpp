@@ -54,6 +54,12 @@ void AnswerReader::feed(QStringView chunk)
         m_lastCr = c == u'\r';
         if (m_echoDone) {
             if (m_message.size() < kKeep) m_message += c;
+            if (crLf) {
+                takeLaterEcho();
+                m_messageLine.clear();
+            } else if (m_messageLine.size() <= kKeep) {
+                m_messageLine += c;
+            }
         } else if (crLf) {
             m_echoDone = true;
             if (m_echo.endsWith(u'\r')) m_echo.chop(1);
@@ -65,6 +71,40 @@ void AnswerReader::feed(QStringView chunk)
             m_echo += c;
         }
     }
+}
+
+void AnswerReader::takeLaterEcho()
+{
+    // The prompt of the line being answered may never come (lost on the way); when the next line
+    // that stands here is the echo of a later line waiting, the answer belongs to that one and the
+    // earlier one ends here without its prompt.
+    QString line = m_messageLine;
+    if (line.endsWith(u'\r')) line.chop(1);
+    const int bells = int(line.count(QChar(kBell)));
+    line.remove(QChar(kBell));
+    if (line.isEmpty()) return;
+    const QString key = matchKey(line);
+    const qsizetype current = matchFor(matchKey(m_echo.left(kKeep)));
+    bool later = false;
+    for (qsizetype i = current + 1; i < m_waiting.size() && !later; ++i)
+        later = m_waiting[i].key == key;
+    if (!later) return;
+    if (m_message.endsWith(m_messageLine + u'\n')) m_message.chop(m_messageLine.size() + 1);
+    endAnswer();
+    m_echo = line;
+    m_bells = bells;
+    m_echoDone = true;
+    m_afterCrLf = true;
+}
+
+qsizetype AnswerReader::matchFor(const QString& key) const
+{
+    // Only the oldest may match an empty echo: a stray prompt (from before the upload) must not pass
+    // over lines that wait for theirs.
+    for (qsizetype i = 0; i < m_waiting.size(); ++i) {
+        if (m_waiting[i].key == key && (i == 0 || !key.isEmpty())) return i;
+    }
+    return -1;
 }
 
 void AnswerReader::endAnswer()
@@ -84,17 +124,13 @@ void AnswerReader::endAnswer()
     m_echo.clear();
     m_message.clear();
     m_bells = 0;
+    m_messageLine.clear();
     m_echoDone = false;
     m_lastCr = false;
     m_afterCrLf = false;
 
-    // The oldest line waiting with this echo. Only the oldest may match an empty echo: a stray
-    // prompt (from before the upload) must not pass over lines that wait for theirs.
-    const QString key = matchKey(echo);
-    qsizetype match = -1;
-    for (qsizetype i = 0; i < m_waiting.size() && match < 0; ++i) {
-        if (m_waiting[i].key == key && (i == 0 || !key.isEmpty())) match = i;
-    }
+    // The oldest line waiting with this echo.
+    const qsizetype match = matchFor(matchKey(echo));
     if (match < 0) {
         if (!m_waiting.isEmpty() && !m_waiting.front().stray) {
             m_waiting.front().stray = true;

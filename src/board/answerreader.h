@@ -16,7 +16,9 @@
 // waiting whose echo it carries, so an answer that comes late, after the next line has gone out,
 // still counts for its own line, and lines passed over had none. An answer whose echo fits no line
 // (text from before the upload, or characters the board lost) is kept with the oldest line
-// waiting: if no answer of its own comes, that is what the board made of it.
+// waiting: if no answer of its own comes, that is what the board made of it. A line that follows an
+// echo and is itself the echo of a later line waiting starts that line's answer: the earlier
+// line's prompt was lost, and the later line must not wait for it.
 class AnswerReader
 {
 public:
@@ -59,6 +61,8 @@ private:
         bool stray = false;
     };
     void endAnswer();
+    void takeLaterEcho();
+    qsizetype matchFor(const QString& key) const;
     void settle(const Waiting& line, const Outcome& outcome);
     static Outcome unanswered(const Waiting& line);
     static QString matchKey(QStringView echo);
@@ -72,6 +76,7 @@ private:
     // The answer being read.
     QString m_echo;
     QString m_message;
+    QString m_messageLine; // the message's line being read
     int m_bells = 0;
     bool m_echoDone = false;
     bool m_lastCr = false;

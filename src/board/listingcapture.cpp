@@ -6,6 +6,7 @@
 #include "platform/filedialog.h"
 #include "platform/prompter.h"
 #include "platform/serialline.h"
+#include "terminal/pause.h"
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
@@ -14,18 +15,6 @@
 #include <algorithm>
 
 namespace {
-
-// The answer without the echo of "LIST" when the start step could not cut it: that happens when
-// the echo came split over two chunks, as it often does from a board that echoes as it reads.
-QStringView withoutEcho(QStringView answer)
-{
-    qsizetype start = 0;
-    while (start < answer.size() && (answer[start] == u'\r' || answer[start] == u'\n'))
-        ++start;
-    if (answer.sliced(start).startsWith(ListingCapture::kEchoMarker))
-        return answer.sliced(start + ListingCapture::kEchoMarker.size());
-    return answer;
-}
 
 QString differenceLine(const programtext::LineDifference& difference, const QString& what)
 {
@@ -38,9 +27,9 @@ QString differenceLine(const programtext::LineDifference& difference, const QStr
 
 } // namespace
 
-ListingCapture::ListingCapture(SerialLine& line, FileDialog& dialog, TerminalBuffer& terminal, Surface& surface,
-                               Prompter& prompter)
-    : m_line(line), m_dialog(dialog), m_terminal(terminal), m_surface(surface), m_prompter(prompter)
+ListingCapture::ListingCapture(SerialLine& line, Pause& pause, FileDialog& dialog, TerminalBuffer& terminal,
+                               Surface& surface, Prompter& prompter)
+    : m_line(line), m_pause(pause), m_dialog(dialog), m_terminal(terminal), m_surface(surface), m_prompter(prompter)
 {}
 
 void ListingCapture::saveProgram()
@@ -51,7 +40,7 @@ void ListingCapture::saveProgram()
     const std::optional<QString> chosen =
         m_dialog.ask({FileRequest::Mode::Save, FileDialog::kListingFilter, FileDialog::kListingSuffix, QString()});
     if (!chosen || chosen->isEmpty()) return;
-    start(Purpose::Save, *chosen, QStringLiteral("Saving ") + *chosen + QStringLiteral(" ..."));
+    capture(Purpose::Save, *chosen);
 }
 
 void ListingCapture::verifyProgram()
@@ -77,85 +66,153 @@ void ListingCapture::verifyProgram()
     // Every CR or LF ends a line for the board, however the file's lines end.
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
     m_fileLines = QString::fromLatin1(bytes).split(lineEnd);
-    start(Purpose::Verify, name, QStringLiteral("Verifying ") + name + QStringLiteral(" ..."));
+    capture(Purpose::Verify, name);
+    m_fileLines.clear();
 }
 
-void ListingCapture::start(Purpose purpose, const QString& target, const QString& status)
+bool ListingCapture::capture(Purpose purpose, const QString& target)
 {
+    if (!start(purpose, target)) return false;
+    m_pause.waitUntil(kNoLimit, [this] { return m_mode == CaptureMode::Terminal; });
+    if (m_mode == CaptureMode::Terminal) return true;
+    // Cancelled: by the user, the line or a quit.
+    const QString why = m_pause.cancelReason() == CancelReason::LineLost
+                            ? QStringLiteral("%1 was lost; ").arg(m_line.portName())
+                            : QString();
+    const QString what = m_purpose == Purpose::Save ? QStringLiteral("Save") : QStringLiteral("Verify");
+    end(Ending::Cancelled, QStringLiteral("%1 cancelled: %2%3").arg(what, why, nothingDone()));
+    return true;
+}
+
+bool ListingCapture::start(Purpose purpose, const QString& target)
+{
+    m_purpose = purpose;
+    m_target = target;
+    m_buffer.clear();
+    if (!m_line.isOpen()) {
+        m_ending = Ending::LineDown;
+        m_surface.setStatusText(QStringLiteral("Not sent: %1 is not open").arg(m_line.portLabel()));
+        return false;
+    }
     m_line.sendLine(QStringLiteral("LIST\r\n"));
     m_terminal.clear();
     m_mode = CaptureMode::AwaitingEcho;
-    m_purpose = purpose;
-    m_target = target;
-    m_surface.setStatusText(status);
+    m_ending = Ending::None;
+    m_surface.setStatusText((purpose == Purpose::Save ? QStringLiteral("Saving ") : QStringLiteral("Verifying ")) +
+                            target + QStringLiteral(" ..."));
+    return true;
 }
 
 void ListingCapture::startStep(const QString& chunk)
 {
     if (m_mode != CaptureMode::AwaitingEcho) return;
     m_mode = CaptureMode::Capturing;
-
-    // The echo is cut wherever it stands in this chunk, and the scan then goes on counting
-    // positions in what is left: a second echo further on cuts again, one that now starts
-    // at or before the current position is passed over. The buffer starts at chunk[cut];
-    // position p of it is chunk[cut + p].
-    const qsizetype n = chunk.size();
-    const qsizetype echoLength = kEchoMarker.size();
-    qsizetype cut = 0;
-    for (qsizetype p = 0; p < n && cut + p < n; ++p) {
-        if (QStringView(chunk).sliced(cut + p).startsWith(kEchoMarker)) cut += p + echoLength;
-    }
-    m_buffer = chunk.mid(cut);
+    m_buffer = chunk;
+    m_echoSettled = false;
+    m_echoScanFrom = 0;
+    m_answerStart = 0;
     m_scanFrom = 0;
+    m_linesCheckedTo = 0;
     // A board that answers quickly sends the echo, a short listing and its prompt in one chunk;
     // waiting for another chunk would leave the capture hanging until the board says something.
-    endAtPrompt();
+    endWhenAnswered();
 }
 
 void ListingCapture::captureStep(const QString& chunk)
 {
     if (m_mode != CaptureMode::Capturing) return;
     m_buffer.append(chunk);
-    endAtPrompt();
+    endWhenAnswered();
 }
 
-void ListingCapture::endAtPrompt()
+void ListingCapture::settleEcho()
 {
-    // A marker found means the capture ends with this chunk, so every earlier scan found none:
-    // a new one can only start in the last 7 characters of the old text or in the new text.
-    const qsizetype first = m_buffer.indexOf(kEndMarker, m_scanFrom);
-    m_scanFrom = std::max<qsizetype>(0, m_buffer.size() - (kEndMarker.size() - 1));
-    if (first < 0) return;
+    // The board echoes "LIST" CR LF at the start of a line, perhaps behind its prompt when that came
+    // late; what stands before it is the end of an earlier answer. A listing line that ends in LIST
+    // is no echo.
+    const qsizetype last = m_buffer.size() - kEchoMarker.size();
+    for (qsizetype at = m_buffer.indexOf(kEchoMarker, m_echoScanFrom); at >= 0 && at <= last;
+         at = m_buffer.indexOf(kEchoMarker, at + 1)) {
+        const bool lineStart = at == 0 || m_buffer[at - 1] == u'\n' || m_buffer[at - 1] == u'\r';
+        const bool afterPrompt = at > 0 && m_buffer[at - 1] == u'>' && (at == 1 || m_buffer[at - 2] == u'\n');
+        if (!lineStart && !afterPrompt) continue;
+        m_answerStart = at + kEchoMarker.size();
+        m_linesCheckedTo = m_answerStart;
+        m_echoSettled = true;
+        return;
+    }
+    m_echoScanFrom = std::max<qsizetype>(0, m_buffer.size() - kEchoMarker.size());
+}
 
-    // With several prompts in the buffer only the text in front of the first can be a listing: in
-    // front of a later one stands the earlier prompt, its ">" at the start of a line.
+bool ListingCapture::mayStandBeforeEcho(QStringView line)
+{
+    return line.isEmpty() || line.startsWith(u'>') || line == u"READY" || programtext::isListingLine(line);
+}
+
+void ListingCapture::endWhenAnswered()
+{
+    if (!m_echoSettled) settleEcho();
+    if (m_echoSettled) {
+        // A marker found means the capture ends with this chunk, so every earlier scan found none:
+        // a new one can only start in the last 7 characters of the old text or in the new text.
+        const qsizetype first = m_buffer.indexOf(kEndMarker, std::max(m_scanFrom, m_answerStart));
+        m_scanFrom = std::max<qsizetype>(0, m_buffer.size() - (kEndMarker.size() - 1));
+        if (first >= 0) {
+            // With several prompts in the buffer only the text in front of the first can be a listing:
+            // in front of a later one stands the earlier prompt, its ">" at the start of a line.
+            finish(QStringView(m_buffer).sliced(m_answerStart, first - m_answerStart));
+            return;
+        }
+    }
+    if (m_buffer.size() - m_answerStart > kMaxAnswer) return end(Ending::NotListing, nothingDone());
+    for (qsizetype lf = m_buffer.indexOf(u'\n', m_linesCheckedTo); lf >= 0;
+         lf = m_buffer.indexOf(u'\n', m_linesCheckedTo)) {
+        const QStringView line = QStringView(m_buffer).sliced(m_linesCheckedTo, lf - m_linesCheckedTo).trimmed();
+        // "READY" with nothing behind it yet is the board's prompt on its way.
+        if (lf + 1 == m_buffer.size() && line == u"READY") return;
+        const bool fits = m_echoSettled ? line.isEmpty() || programtext::isListingLine(line) : mayStandBeforeEcho(line);
+        if (!fits) return end(Ending::NotListing, nothingDone());
+        m_linesCheckedTo = lf + 1;
+    }
+}
+
+void ListingCapture::end(Ending ending, const QString& status)
+{
     m_mode = CaptureMode::Terminal;
-    finish(QStringView(m_buffer).first(first));
+    m_ending = ending;
+    if (ending != Ending::Done) {
+        m_terminal.appendInPieces(m_buffer);
+        if (ending == Ending::NotListing)
+            m_surface.setStatusText(QStringLiteral("The board's answer is not a listing: ") + status);
+        else
+            m_surface.setStatusText(status);
+    }
+    m_pause.wake();
+}
+
+QString ListingCapture::nothingDone() const
+{
+    return (m_purpose == Purpose::Save ? QStringLiteral("nothing written to ")
+                                       : QStringLiteral("nothing compared with ")) +
+           m_target;
 }
 
 void ListingCapture::finish(QStringView answer)
 {
-    const QStringView text = withoutEcho(answer);
     // Chosen while a program runs, Save would otherwise keep its output as the program.
-    if (!programtext::isListing(text)) {
-        m_surface.setStatusText(
-            QStringLiteral("The board's answer is not a listing: nothing ") +
-            (m_purpose == Purpose::Save ? QStringLiteral("written to ") : QStringLiteral("compared with ")) + m_target);
-        return;
-    }
+    if (!programtext::isListing(answer)) return end(Ending::NotListing, nothingDone());
     if (m_purpose == Purpose::Save)
-        write(text);
+        write(answer);
     else
-        verify(text);
+        verify(answer);
 }
-
 void ListingCapture::verify(QStringView text)
 {
     QStringList boardLines;
     for (const QStringView line : text.split(u'\n'))
         boardLines.append(line.trimmed().toString());
     const programtext::Comparison result = programtext::compareProgram(m_fileLines, boardLines);
-    m_fileLines.clear();
+    end(Ending::Done, QString());
     if (result.matches()) {
         m_surface.setStatusText(
             QStringLiteral("Program on the board matches %1 (%2 lines)").arg(m_target).arg(result.fileLines));
@@ -181,5 +238,11 @@ void ListingCapture::write(QStringView text)
     // Written beside the target and renamed over it, so a failed write leaves the old file as it was.
     QByteArray bytes = text.toLatin1();
     bytes.append("\r\n");
-    m_surface.setStatusText(saveWholeFile(m_target, bytes) ? QString() : QStringLiteral("Cannot write ") + m_target);
+    if (saveWholeFile(m_target, bytes)) {
+        end(Ending::Done, QString());
+        m_surface.setStatusText(QString());
+    } else {
+        end(Ending::CannotWrite, QString());
+        m_surface.setStatusText(QStringLiteral("Cannot write ") + m_target);
+    }
 }

@@ -4,37 +4,52 @@
 #include "board/capturemode.h"
 
 #include <QString>
-
 #include <QStringList>
+#include <chrono>
 
 class SerialLine;
+class Pause;
 class FileDialog;
 class TerminalBuffer;
 class Surface;
 class Prompter;
 
 // Save Program and Verify Program: type "LIST" for the user and take the board's answer, into a
-// file or to compare with one.
+// file or to compare with one. Each is a board command (app/commandrunner.h) that ends in one of:
+// the listing written or compared; cancelled; the answer is not a listing; the line is down.
 //
-// saveProgram() asks for the target, sends "LIST" CR LF and moves the mode to AwaitingEcho; it
-// returns at once. The main window's receive path then hands each chunk here instead of showing
-// it: the first one to startStep(), which cuts off the board's echo of "LIST" CR LF, the later
-// ones to captureStep(), until the buffer holds "READY" CR LF ">". Everything in front of the
-// first such prompt is the answer, and the mode is back at Terminal. When the answer is a listing,
-// Save writes it and CR LF to the file; otherwise (a program's output, say) it writes nothing and
-// says so. verifyProgram() reads a listing file first and compares the answer with it instead.
+// After "LIST" goes out, the receive path hands each chunk here instead of showing it: the first
+// to startStep(), the later ones to captureStep(). The answer starts behind the board's echo,
+// "LIST" CR LF at the start of a line (also when it comes split over chunks); a listing line that
+// ends in LIST is the program's. It ends at the first "READY" CR LF ">" behind the echo. It is not
+// a listing as soon as a complete line shows that is neither blank nor a listing line (a line
+// number, blanks, a statement), or it grows past kMaxAnswer: a running program's output does not
+// wait for a prompt that may never come. Whenever nothing is written or compared, what the board
+// sent goes to the terminal.
 class ListingCapture
 {
 public:
+    enum class Purpose { Save, Verify };
+    enum class Ending { None, Done, Cancelled, NotListing, LineDown, CannotWrite };
+
     static constexpr QStringView kEchoMarker = u"LIST\r\n";
     static constexpr QStringView kEndMarker = u"READY\r\n>";
     static constexpr qint64 kMaxVerifiedFile = 16 * 1024 * 1024;
+    static constexpr qsizetype kMaxAnswer = 1024 * 1024;
+    // A capture has no time limit of its own: the user, the line or the board's answer ends it.
+    static constexpr std::chrono::hours kNoLimit{24 * 365};
 
-    ListingCapture(SerialLine& line, FileDialog& dialog, TerminalBuffer& terminal, Surface& surface,
+    ListingCapture(SerialLine& line, Pause& pause, FileDialog& dialog, TerminalBuffer& terminal, Surface& surface,
                    Prompter& prompter);
 
+    // The menu commands: ask for the file, then capture to its end.
     void saveProgram();
     void verifyProgram();
+    // Sends "LIST" and waits for the capture to end; false when it could not start (line down).
+    bool capture(Purpose purpose, const QString& target);
+    // The first half of capture(): "LIST" sent and the mode at AwaitingEcho, or false on a line
+    // that is down.
+    bool start(Purpose purpose, const QString& target);
 
     CaptureMode mode() const { return m_mode; }
     // The first chunk after "LIST" (mode AwaitingEcho).
@@ -42,21 +57,26 @@ public:
     // Every later chunk while capturing (mode Capturing).
     void captureStep(const QString& chunk);
 
-    // What has been captured; kept after the capture ends, replaced when the next one starts.
+    // Everything the board sent since "LIST", echo included; kept after the capture ends.
     const QString& buffer() const { return m_buffer; }
     // The file the capture goes to: chosen in the Save dialog, whatever dialogs are used later.
     QString target() const { return m_target; }
+    Ending ending() const { return m_ending; }
 
 private:
-    enum class Purpose { Save, Verify };
-    void start(Purpose purpose, const QString& target, const QString& status);
-    // Ends the capture when the buffer holds the board's prompt.
-    void endAtPrompt();
+    void settleEcho();
+    // Before the echo: the tail of an earlier answer (an upload's last line, the board's prompt).
+    static bool mayStandBeforeEcho(QStringView line);
+    // Ends the capture when the buffer holds the board's prompt, or shows it is no listing.
+    void endWhenAnswered();
+    void end(Ending ending, const QString& status);
     void finish(QStringView answer);
     void write(QStringView text);
     void verify(QStringView text);
+    QString nothingDone() const;
 
     SerialLine& m_line;
+    Pause& m_pause;
     FileDialog& m_dialog;
     TerminalBuffer& m_terminal;
     Surface& m_surface;
@@ -64,10 +84,15 @@ private:
 
     CaptureMode m_mode = CaptureMode::Terminal;
     Purpose m_purpose = Purpose::Save;
+    Ending m_ending = Ending::None;
     QStringList m_fileLines; // Verify: the lines of the chosen file
     QString m_buffer;
     QString m_target;
+    bool m_echoSettled = false;
+    qsizetype m_echoScanFrom = 0;
+    qsizetype m_answerStart = 0; // past the echo
     // Where the next end-marker scan starts: no marker begins before it, since every earlier
     // position was scanned when the buffer ended sooner.
     qsizetype m_scanFrom = 0;
+    qsizetype m_linesCheckedTo = 0; // complete lines before this are blank or listing lines
 };

@@ -116,11 +116,20 @@ QString comparable(QStringView statement)
     return out;
 }
 
+bool isListingLine(QStringView line)
+{
+    const std::optional<NumberedLine> parsed = numbered(line.trimmed());
+    if (!parsed || parsed->statement.isEmpty()) return false;
+    const QChar first = parsed->statement.front();
+    return first == u'$' || (first.toLatin1() >= 'A' && first.toLatin1() <= 'Z') ||
+           (first.toLatin1() >= 'a' && first.toLatin1() <= 'z');
+}
+
 bool isListing(QStringView text)
 {
     for (QStringView line : text.split(u'\n')) {
         line = line.trimmed();
-        if (!line.isEmpty() && !(line.front() >= u'0' && line.front() <= u'9')) return false;
+        if (!line.isEmpty() && !isListingLine(line)) return false;
     }
     return true;
 }

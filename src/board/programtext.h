@@ -34,8 +34,11 @@ QByteArray compactLine(QByteArrayView line);
 // removed and letters outside strings in capitals, the ends trimmed.
 QString comparable(QStringView statement);
 
-// Whether text is what LIST answers: every line that is not blank starts with a line number.
-// An empty program answers nothing, which is a listing too.
+// A line as LIST shows one: a line number, blanks, and a statement, which starts with a letter or
+// "$". A program's output such as " 159 " or " 1  2 " is none.
+bool isListingLine(QStringView line);
+// Whether text is what LIST answers: every line that is not blank is a listing line. An empty
+// program answers nothing, which is a listing too.
 bool isListing(QStringView text);
 
 // Verify Program: the board's program against the file it was loaded from.

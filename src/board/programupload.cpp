@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/programupload.h"
 
+#include "board/linesplitter.h"
 #include "board/programtext.h"
+#include "board/uploadreport.h"
 #include "common/files.h"
 #include "platform/filedialog.h"
 #include "platform/prompter.h"
@@ -19,8 +21,6 @@ namespace {
 
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
-constexpr int kNamedInQuestion = 10;
-constexpr qsizetype kQuotedLength = 24;
 
 // The line without the CR LF it was sent with.
 QByteArrayView content(const QByteArray& text)
@@ -28,80 +28,7 @@ QByteArrayView content(const QByteArray& text)
     return QByteArrayView(text).chopped(std::min<qsizetype>(2, text.size()));
 }
 
-// How the user knows a line: by its number, or by its text when it has none.
-QString lineLabel(QStringView text)
-{
-    const QStringView digits = programtext::numberDigits(text);
-    if (!digits.isEmpty()) return QStringLiteral("line ") + digits.toString();
-    const QStringView shown = text.trimmed();
-    if (shown.isEmpty()) return QStringLiteral("an empty line");
-    const QString quoted =
-        shown.left(kQuotedLength).toString() + (shown.size() > kQuotedLength ? QStringLiteral("...") : QString());
-    return QStringLiteral("\"%1\"").arg(quoted);
-}
-
-QString reason(const AnswerReader::Outcome& outcome)
-{
-    using Kind = AnswerReader::Kind;
-    switch (outcome.kind) {
-    case Kind::Cut: {
-        const QString cut = QStringLiteral("cut at %1 characters").arg(programtext::kInputLength);
-        return outcome.detail.isEmpty() ? cut : cut + QStringLiteral("; ") + outcome.detail;
-    }
-    case Kind::Refused:
-        return outcome.detail;
-    case Kind::NoAnswer:
-        return QStringLiteral("no answer");
-    case Kind::Garbled:
-        return QStringLiteral("echoed garbled");
-    case Kind::Accepted:
-        break;
-    }
-    return QString();
-}
-
 } // namespace
-
-QList<LineSplitter::Line> LineSplitter::feed(QByteArrayView bytes)
-{
-    QList<Line> lines;
-    if (m_crOnly) {
-        qsizetype start = 0;
-        for (qsizetype cr = bytes.indexOf(kCr); cr >= 0; cr = bytes.indexOf(kCr, cr + 1)) {
-            m_pending.append(bytes.sliced(start, cr - start));
-            m_pending.append("\r\n");
-            lines.append({cr + 1, std::exchange(m_pending, QByteArray())});
-            start = cr + 1;
-        }
-        m_pending.append(bytes.sliced(start));
-        return lines;
-    }
-    qsizetype start = 0;
-    for (qsizetype lf = bytes.indexOf(kLf); lf >= 0; lf = bytes.indexOf(kLf, lf + 1)) {
-        // The CR of a CR LF may be the last byte of the previous block.
-        const bool afterCr = lf > 0 ? bytes[lf - 1] == kCr : m_previousCr;
-        m_pending.append(bytes.sliced(start, lf + 1 - start));
-        if (!afterCr) {
-            // The board takes a line only at CR; a bare LF would run two lines into one.
-            m_pending.chop(1);
-            m_pending.append("\r\n");
-        }
-        lines.append({lf + 1, std::exchange(m_pending, QByteArray())});
-        start = lf + 1;
-    }
-    m_pending.append(bytes.sliced(start));
-    if (!bytes.isEmpty()) m_previousCr = bytes.back() == kCr;
-    return lines;
-}
-
-std::optional<QByteArray> LineSplitter::finish()
-{
-    m_previousCr = false;
-    if (m_pending.isEmpty()) return std::nullopt;
-    QByteArray last = std::exchange(m_pending, QByteArray());
-    last.append("\r\n");
-    return last;
-}
 
 QByteArray ProgramUpload::sendForm(const QByteArray& text)
 {
@@ -116,7 +43,8 @@ void ProgramUpload::Survey::note(const QByteArray& text)
     ++lines;
     const QByteArray sent = sendForm(text);
     if (content(sent).size() <= programtext::kInputLength || content(sent).contains(kCr)) return;
-    if (++tooLong <= kNamedInQuestion) samples.append(lineLabel(QString::fromLatin1(content(sent))));
+    if (++tooLong <= uploadreport::kNamedInQuestion)
+        samples.append(uploadreport::lineLabel(QString::fromLatin1(content(sent))));
 }
 
 ProgramUpload::ProgramUpload(SerialLine& line, Pause& pause, FileDialog& dialog, Surface& surface, Prompter& prompter)
@@ -142,7 +70,12 @@ void ProgramUpload::upload(Kind kind)
     const QString name =
         m_dialog.ask({FileRequest::Mode::Open, filter, FileDialog::kListingSuffix, QString()}).value_or(QString());
     QString closingText;
-    if (!name.isEmpty() && fileExists(name)) closingText = sendFile(kind, name);
+    if (!name.isEmpty() && fileExists(name)) {
+        const QMetaObject::Connection listening = QObject::connect(
+            &m_line, &SerialLine::received, &m_line, [this](const QString& chunk) { readAnswers(chunk); });
+        closingText = sendFile(kind, name);
+        QObject::disconnect(listening);
+    }
     m_reader.reset();
 
     // Runs whether or not anything was sent; a failure stays readable in the status bar.
@@ -154,28 +87,26 @@ std::optional<ProgramUpload::Survey> ProgramUpload::surveyFile(QFile& file, qint
 {
     // Lines are counted and measured before anything goes out, so the user hears of a line too long
     // for the board while the board's program is still whole.
-    const auto walk = [&](bool crOnly, bool& anyLf, bool& anyCr) -> std::optional<Survey> {
+    const auto walk = [&](bool anyEnd, LineSplitter::LoneCrFinder& loneCr) -> std::optional<Survey> {
         if (!file.seek(0)) return std::nullopt;
         Survey survey;
-        survey.crOnly = crOnly;
-        LineSplitter splitter(crOnly);
+        survey.anyEnd = anyEnd;
+        LineSplitter splitter(anyEnd);
         QByteArray block;
         for (qint64 done = 0; done < length; done += block.size()) {
             block.resize(std::min(kBlockSize, length - done));
             if (file.read(block.data(), block.size()) != block.size()) return std::nullopt;
-            anyLf = anyLf || block.contains(kLf);
-            anyCr = anyCr || block.contains(kCr);
+            loneCr.feed(block);
             for (const LineSplitter::Line& line : splitter.feed(block))
                 survey.note(line.text);
         }
         if (const std::optional<QByteArray> last = splitter.finish()) survey.note(*last);
         return survey;
     };
-    bool anyLf = false;
-    bool anyCr = false;
-    std::optional<Survey> survey = walk(false, anyLf, anyCr);
-    // Without a single LF the file's lines end in CR alone; read as usual it would be one line.
-    if (survey && !anyLf && anyCr) survey = walk(true, anyLf, anyCr);
+    LineSplitter::LoneCrFinder loneCr;
+    std::optional<Survey> survey = walk(false, loneCr);
+    // A CR alone ends a line for the board; read as usual the file would run such lines together.
+    if (survey && loneCr.found()) survey = walk(true, loneCr);
     if (!file.seek(0)) return std::nullopt;
     return survey;
 }
@@ -183,18 +114,9 @@ std::optional<ProgramUpload::Survey> ProgramUpload::surveyFile(QFile& file, qint
 bool ProgramUpload::confirmTooLong(const Survey& survey, const QString& source)
 {
     if (survey.tooLong == 0) return true;
-    QString names = survey.samples.join(QStringLiteral(", "));
-    if (survey.tooLong > survey.samples.size())
-        names += QStringLiteral(" and %1 more").arg(survey.tooLong - survey.samples.size());
-    const QString text =
-        QStringLiteral("%1 of %2 %3 not fit the board's %4-character input even without blanks: %5.\n"
-                       "The board keeps the first %4 characters of each and drops the rest.")
-            .arg(survey.tooLong == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(survey.tooLong),
-                 source, survey.tooLong == 1 ? QStringLiteral("does") : QStringLiteral("do"))
-            .arg(programtext::kInputLength)
-            .arg(names);
-    return m_prompter.ask(QStringLiteral("Lines too long for the board"), text, QStringLiteral("Send anyway"),
-                          QString()) == Prompter::Answer::First;
+    return m_prompter.ask(uploadreport::tooLongTitle(),
+                          uploadreport::tooLongQuestion(survey.tooLong, survey.samples, source),
+                          QStringLiteral("Send anyway"), QString()) == Prompter::Answer::First;
 }
 
 QString ProgramUpload::sendFile(Kind kind, const QString& name)
@@ -222,10 +144,14 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
     m_reader.emplace();
     m_sent = 0;
     m_surface.setStatusText(QStringLiteral("Loading ") + name + QStringLiteral("..."));
-    if (kind == Kind::Load && !send(QByteArrayLiteral("new\r\n"), false)) return cancelledText(survey->lines);
+    const QString verb = kind == Kind::Load ? QStringLiteral("Loaded") : QStringLiteral("Merged");
+    const auto closing = [&] {
+        return closingText(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name), survey->lines);
+    };
+    if (kind == Kind::Load && !send(QByteArrayLiteral("new\r\n"), false)) return closing();
 
     const double step = static_cast<double>(length) / 100.0;
-    LineSplitter splitter(survey->crOnly);
+    LineSplitter splitter(survey->anyEnd);
     qint64 done = 0; // bytes of the file handled before this block
     for (;;) {
         // Each byte moves the bar before it is looked at, so the bar stands at the line's last
@@ -237,7 +163,7 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
         };
         for (const LineSplitter::Line& line : splitter.feed(block)) {
             moveBarTo(line.end);
-            if (!send(sendForm(line.text))) return cancelledText(survey->lines);
+            if (!send(sendForm(line.text))) return closing();
         }
         moveBarTo(block.size());
         done += block.size();
@@ -246,10 +172,9 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
     }
     // The last line of a file often has no line end; the board still needs it.
     if (const std::optional<QByteArray> last = splitter.finish()) {
-        if (!send(sendForm(*last))) return cancelledText(survey->lines);
+        if (!send(sendForm(*last))) return closing();
     }
-    const QString verb = kind == Kind::Load ? QStringLiteral("Loaded") : QStringLiteral("Merged");
-    return summary(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name));
+    return closing();
 }
 
 void ProgramUpload::pasteText(const QString& text)
@@ -266,7 +191,9 @@ void ProgramUpload::pasteText(const QString& text)
         m_line.sendLine(text);
         return;
     }
-    LineSplitter splitter(!bytes.contains(kLf));
+    LineSplitter::LoneCrFinder loneCr;
+    loneCr.feed(bytes);
+    LineSplitter splitter(loneCr.found());
     QList<QByteArray> lines;
     for (const LineSplitter::Line& line : splitter.feed(bytes))
         lines.append(sendForm(line.text));
@@ -281,17 +208,16 @@ void ProgramUpload::pasteText(const QString& text)
     m_surface.setStatusText(QStringLiteral("Pasting %1 lines...").arg(lines.size()));
     m_reader.emplace();
     m_sent = 0;
-    QString closingText;
+    const QMetaObject::Connection listening =
+        QObject::connect(&m_line, &SerialLine::received, &m_line, [this](const QString& chunk) { readAnswers(chunk); });
     for (const QByteArray& line : std::as_const(lines)) {
         m_surface.setProgressValue(static_cast<float>(100.0 * (m_sent + 1) / lines.size()));
-        if (!send(line)) {
-            closingText = cancelledText(lines.size());
-            break;
-        }
+        if (!send(line)) break;
     }
-    if (!m_pause.cancelled()) closingText = summary(QStringLiteral("Pasted %1 lines").arg(m_sent));
+    const QString closing = closingText(QStringLiteral("Pasted %1 lines").arg(m_sent), lines.size());
+    QObject::disconnect(listening);
     m_reader.reset();
-    m_surface.setStatusText(closingText);
+    m_surface.setStatusText(closing);
     m_surface.setProgressVisible(false);
 }
 
@@ -308,44 +234,41 @@ bool ProgramUpload::send(const QByteArray& text, bool fileLine)
     return finished;
 }
 
-void ProgramUpload::chunkArrived(const QString& chunk)
+void ProgramUpload::readAnswers(const QString& chunk)
 {
     if (!m_reader) return;
     m_reader->feed(chunk);
     if (m_pacing == Pacing::Prompt && m_reader->owed() == 0) m_pause.wake();
 }
 
-QString ProgramUpload::cancelledText(qint64 of) const
+QString ProgramUpload::closingText(const QString& done, qint64 of)
 {
-    return QStringLiteral("Upload cancelled after %1 of %2 lines").arg(m_sent).arg(of);
-}
-
-QString ProgramUpload::summary(const QString& done)
-{
+    switch (m_pause.cancelReason()) {
+    case CancelReason::None:
+        break;
+    case CancelReason::LineLost: {
+        // The lines in flight got no answer because the line went, not the board: only what the
+        // board did say is named.
+        QMap<int, AnswerReader::Outcome> problems = m_reader->finish();
+        problems.remove(0);
+        problems.removeIf([](const auto& problem) { return problem.value().kind == AnswerReader::Kind::NoAnswer; });
+        const QString stopped = uploadreport::stoppedText(m_sent, of, m_line.portName());
+        return show(uploadreport::summarize(stopped, problems, m_reader->problemsLeftOut(), true), stopped);
+    }
+    case CancelReason::User:
+    case CancelReason::Quit:
+        return uploadreport::cancelledText(m_sent, of);
+    }
     // A line that closed (or never opened) has said so in the status bar, which stays.
     if (!m_line.isOpen()) return QString();
     QMap<int, AnswerReader::Outcome> problems = m_reader->finish();
     problems.remove(0); // "new" is no line of the user's
-    if (problems.isEmpty()) return QString();
-    // A board that answered nothing at all is switched off or not there; naming every line would
-    // bury that.
-    if (m_reader->answered() == 0) return done + QStringLiteral("; the board did not answer");
-    const qsizetype count = problems.size() + m_reader->problemsLeftOut();
-    QStringList named;
-    QStringList report;
-    for (auto it = problems.cbegin(); it != problems.cend(); ++it) {
-        const QString label = lineLabel(it->sent);
-        if (named.size() < kNamedInStatus) named.append(label + QStringLiteral(" (") + reason(*it) + u')');
-        report.append(
-            label + QStringLiteral(": ") + reason(*it) + QStringLiteral("\n    sent: ") + it->sent +
-            (it->kind == AnswerReader::Kind::Garbled ? QStringLiteral("\n    echo: ") + it->detail : QString()));
-    }
-    QString text = done + QStringLiteral("; the board refused %1: ").arg(count) + named.join(QStringLiteral(", "));
-    if (count > named.size()) {
-        text += QStringLiteral(" and %1 more").arg(count - named.size());
-        if (m_reader->problemsLeftOut() > 0)
-            report.append(QStringLiteral("... and %1 more").arg(m_reader->problemsLeftOut()));
-        m_prompter.showReport(QStringLiteral("Lines the board refused"), report.join(u'\n'));
-    }
-    return text;
+    return show(uploadreport::summarize(done, problems, m_reader->problemsLeftOut(), m_reader->answered() > 0),
+                QString());
+}
+
+QString ProgramUpload::show(const uploadreport::Summary& summary, const QString& otherwise)
+{
+    if (!summary.report.isEmpty()) m_prompter.showReport(summary.reportTitle, summary.report);
+    return summary.status.isEmpty() ? otherwise : summary.status;
 }

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 void QtClock::idleFor(std::chrono::nanoseconds length)
@@ -11,7 +13,9 @@ void QtClock::idleFor(std::chrono::nanoseconds length)
     if (length <= std::chrono::nanoseconds::zero()) return;
     // Whole milliseconds, rounded up: the pause loop measures what really passed and asks again
     // if the timer fired early, so rounding up keeps us from spinning on sub-millisecond rests.
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(length);
+    // A timer takes at most about 24 days; the pause asks again for whatever is left.
+    const auto ms = std::min(std::chrono::ceil<std::chrono::milliseconds>(length),
+                             std::chrono::milliseconds(std::numeric_limits<int>::max()));
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -19,14 +23,7 @@ void QtClock::idleFor(std::chrono::nanoseconds length)
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(ms);
     QEventLoop* const outer = std::exchange(m_loop, &loop);
-    const QPointer<QObject> gate = m_gate;
-    if (gate) {
-        QCoreApplication::instance()->installEventFilter(gate);
-        loop.exec(QEventLoop::AllEvents);
-        if (gate) QCoreApplication::instance()->removeEventFilter(gate);
-    } else {
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
+    loop.exec(QEventLoop::AllEvents);
     m_loop = outer;
 }
 

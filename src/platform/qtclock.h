@@ -4,13 +4,11 @@
 #include "platform/clock.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
 
 class QEventLoop;
 
 // The monotonic clock of the running program. idleFor() runs a local event loop: the window paints
-// and the line is read. User input waits until the command has returned to the main loop, unless an
-// input gate is set, which then sees every event first and lets through only what may act now.
+// and the line is read; the pause's input gate decides what user input may do meanwhile.
 class QtClock : public Clock
 {
 public:
@@ -18,10 +16,8 @@ public:
     std::chrono::nanoseconds now() const override { return std::chrono::nanoseconds(m_elapsed.nsecsElapsed()); }
     void idleFor(std::chrono::nanoseconds length) override;
     void wake() override;
-    void setInputGate(QObject* gate) override { m_gate = gate; }
 
 private:
     QElapsedTimer m_elapsed;
     QEventLoop* m_loop = nullptr; // the idle in progress
-    QPointer<QObject> m_gate;
 };

@@ -37,6 +37,13 @@ public:
     virtual bool isOpen() const = 0;
     // The chosen port as a status text names it: "port 1 (/dev/ttyUSB0)".
     virtual QString portLabel() const { return QStringLiteral("port %1").arg(chosenPort()); }
+    // The same at the start of a sentence: "Port 1 (/dev/ttyUSB0)".
+    QString portName() const
+    {
+        QString name = portLabel();
+        if (!name.isEmpty()) name[0] = name[0].toUpper();
+        return name;
+    }
 
     // Sends the text unchanged, adding nothing. Does nothing on a closed line.
     virtual void sendLine(const QString& text) = 0;

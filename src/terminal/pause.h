@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPointer>
 #include <chrono>
 #include <functional>
 
 class Clock;
+class QObject;
 
-// Whoever must know when a command starts pausing: the receive path holds the chunks that
+// Whoever must know when a command starts pausing: the command runner, which holds the chunks that
 // arrive from a command's first holding pause on until the command has returned.
 class PauseListener
 {
@@ -18,18 +20,26 @@ public:
     virtual void pauseEnds() = 0;
 };
 
-// The pause between the commands Korvel types for the user. It lasts at least the time asked,
-// on a monotonic clock (so midnight or a clock change cannot cut it short), and keeps the event
-// loop running without user input meanwhile: the window paints, the line is read, the
-// processor idles. Keys and menu choices made during it wait until the command returns.
-//
-// A command that may be cancelled runs between beginCancellable() and endCancellable(); cancel()
-// then ends the pause in progress and every later one at once, and the command looks at
-// cancelled() to stop.
+// Why a command stopped before its end.
+enum class CancelReason {
+    None,
+    User,     // Escape, the Cancel button
+    LineLost, // the serial line went down under the command
+    Quit,     // the program was asked to end
+};
+
+// The pause between the commands Korvel types for the user, on a monotonic clock (so midnight or a
+// clock change cannot cut it short). How a command waits, and what is held meanwhile, is told in
+// app/commandrunner.h.
 class Pause
 {
 public:
-    explicit Pause(Clock& clock, PauseListener* listener = nullptr) : m_clock(clock), m_listener(listener) {}
+    explicit Pause(Clock& clock) : m_clock(clock) {}
+
+    void setListener(PauseListener* listener) { m_listener = listener; }
+    // The application event filter that sees user input while the clock idles; without one the
+    // pauses take no part in input at all.
+    void setInputGate(QObject* gate) { m_gate = gate; }
 
     // The full length; false when the command was cancelled.
     bool wait(std::chrono::nanoseconds length);
@@ -39,18 +49,21 @@ public:
     // Asks a waitUntil() in progress to check its condition now.
     void wake();
 
-    void beginCancellable();
-    void endCancellable();
-    bool cancellable() const { return m_cancellable; }
-    // Outside a cancellable command this does nothing.
-    void cancel();
-    bool cancelled() const { return m_cancelled; }
+    // Between begin() and end() a command runs; cancel() then ends the pause in progress and every
+    // later one at once, and the command looks at cancelled() to stop.
+    void begin();
+    void end();
+    // Outside a command this does nothing; the first reason given stays.
+    void cancel(CancelReason reason = CancelReason::User);
+    bool cancelled() const { return m_reason != CancelReason::None; }
+    CancelReason cancelReason() const { return m_reason; }
 
 private:
     bool run(std::chrono::nanoseconds length, const std::function<bool()>& done, bool holdChunks);
 
     Clock& m_clock;
-    PauseListener* m_listener;
-    bool m_cancellable = false;
-    bool m_cancelled = false;
+    PauseListener* m_listener = nullptr;
+    QPointer<QObject> m_gate;
+    bool m_running = false;
+    CancelReason m_reason = CancelReason::None;
 };

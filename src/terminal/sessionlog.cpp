@@ -111,8 +111,10 @@ void SessionLog::flush()
 void SessionLog::fail()
 {
     const QString name = m_file.fileName();
+    const QString reason = m_file.errorString();
     m_pending.clear();
     m_file.close();
     m_surface.setStatusText(QStringLiteral("Cannot write ") + name);
     emit loggingChanged(false, QString());
+    emit stoppedByFailure(name, reason);
 }

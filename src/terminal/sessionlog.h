@@ -49,6 +49,8 @@ public:
 
 signals:
     void loggingChanged(bool logging, const QString& fileName);
+    // A write failed and the log stopped; the main window keeps saying so until the next log.
+    void stoppedByFailure(const QString& fileName, const QString& reason);
 
 private:
     void fail();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "terminal/terminalbuffer.h"
 
+#include <algorithm>
+
 void TerminalBuffer::append(QStringView chunk)
 {
     // The trim is decided before the chunk goes in, so the text may run one chunk past the
@@ -19,6 +21,15 @@ void TerminalBuffer::append(QStringView chunk)
         m_text.remove(0, kTrimBy);
     }
     m_text.append(chunk);
+}
+
+void TerminalBuffer::appendInPieces(QStringView text)
+{
+    do {
+        const qsizetype piece = std::min(text.size(), kTrimBy);
+        append(text.first(piece));
+        text = text.sliced(piece);
+    } while (!text.isEmpty());
 }
 
 void TerminalBuffer::clear()

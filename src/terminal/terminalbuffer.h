@@ -20,6 +20,9 @@ public:
     static constexpr qsizetype kTrimBy = 5000;
 
     void append(QStringView chunk);
+    // A text of any length, as chunks of at most kTrimBy: one long append would let the text grow
+    // past the limit, since each trims only once.
+    void appendInPieces(QStringView text);
     // Empties the text and tells the clear listener at once: a Reset's empty screen must show
     // before its first blank goes out, not when the command has ended.
     void clear();

@@ -2,78 +2,91 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
-// The listing capture's two receive steps written the slow, obvious way: the echo cut and the
-// end-marker search both walk the whole buffer again for every chunk, cutting and writing at
-// every match. ListingCapture must give the same mode, buffer and file for any split of the
-// board's answer into chunks; tests and fuzzers compare the two. A capture whose text is no listing
-// (a line that is not blank starts with something else than a digit) writes nothing.
+// The listing capture's receive steps written the slow, obvious way: every chunk, the whole answer
+// is looked at again from its start. ListingCapture must give the same mode, buffer and file for
+// any split of the board's answer into chunks; tests and fuzzers compare the two.
+//
+// The rules: the first "LIST" CR LF at the start of a line (or behind a prompt that starts one) is
+// the echo; the answer behind it ends at the first "READY" CR LF ">", and is written when every
+// line in front of it is blank or a listing line. Before that, a complete line that cannot stand
+// there (a trailing "READY" excepted, its ">" may follow) or an answer past 1 MiB ends the
+// capture with nothing written.
 struct CaptureReference
 {
     int mode = 4;                // 0 terminal, 4 awaiting the echo, 5 capturing
-    QString buffer;              // the capture buffer
+    QString buffer;              // everything received since LIST
     std::optional<QString> file; // the text last written to the target, CR LF included
     int writes = 0;              // how many times the target was written
     bool refused = false;        // the last capture to end was no listing
 
-    // One receive event, tested in the receive path's order 0, 5, 4.
     void receive(const QString& chunk)
     {
-        if (mode == 5)
-            capture(chunk);
-        else if (mode == 4)
-            start(chunk);
-    }
-
-    // The text less an echo of "LIST" that came split (and the line ends before it), when it is a listing.
-    static std::optional<QString> listingOf(QString text)
-    {
-        qsizetype start = 0;
-        while (start < text.size() && (text[start] == u'\r' || text[start] == u'\n'))
-            ++start;
-        if (text.mid(start, 6) == QStringLiteral("LIST\r\n")) text = text.mid(start + 6);
-        for (const QString& line : text.split(u'\n')) {
-            const QString content = line.trimmed();
-            if (!content.isEmpty() && !(content[0] >= u'0' && content[0] <= u'9')) return std::nullopt;
-        }
-        return text;
-    }
-
-    void start(const QString& chunk)
-    {
+        if (mode == 0) return;
         mode = 5;
-        buffer = chunk;
-        const qsizetype n = buffer.size();
-        for (qsizetype i = 1; i <= n; ++i) {
-            if (buffer.mid(i - 1, 6) == QStringLiteral("LIST\r\n")) buffer = buffer.mid(i - 1 + 6);
+        buffer += chunk;
+        decide();
+    }
+
+    static bool listingLine(const QString& line)
+    {
+        const QString text = line.trimmed();
+        qsizetype i = 0;
+        while (i < text.size() && text[i].isDigit())
+            ++i;
+        if (i == 0 || i > 5 || text.left(i).toInt() > 65535) return false;
+        const QString statement = text.mid(i).trimmed();
+        if (statement.isEmpty()) return false;
+        const char first = statement[0].toLatin1();
+        return first == '$' || (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    }
+
+    void decide()
+    {
+        // The echo: the first "LIST" CR LF at the start of a line, or behind a prompt that starts one.
+        qsizetype answerStart = -1;
+        for (qsizetype at = buffer.indexOf(QStringLiteral("LIST\r\n")); at >= 0 && answerStart < 0;
+             at = buffer.indexOf(QStringLiteral("LIST\r\n"), at + 1)) {
+            const QString before = buffer.left(at);
+            if (before.isEmpty() || before.endsWith(u'\n') || before.endsWith(u'\r') || before == QStringLiteral(">") ||
+                before.endsWith(QStringLiteral("\n>")))
+                answerStart = at + 6;
         }
-        endAtPrompts();
-    }
-
-    void capture(const QString& chunk)
-    {
-        buffer = buffer + chunk;
-        endAtPrompts();
-    }
-
-    void endAtPrompts()
-    {
-        const qsizetype n = buffer.size();
-        bool ended = false;
-        bool written = false;
-        for (qsizetype i = 1; i <= n; ++i) {
-            if (buffer.mid(i - 1, 8) == QStringLiteral("READY\r\n>")) {
-                mode = 0;
-                ended = true;
-                const std::optional<QString> listing = listingOf(buffer.left(i - 1));
-                if (listing) {
-                    file = *listing + QStringLiteral("\r\n");
-                    ++writes;
-                    written = true;
-                }
+        if (answerStart >= 0) {
+            const qsizetype marker = buffer.indexOf(QStringLiteral("READY\r\n>"), answerStart);
+            if (marker >= 0) {
+                const QString answer = buffer.mid(answerStart, marker - answerStart);
+                bool listing = true;
+                for (const QString& line : answer.split(u'\n'))
+                    listing = listing && (line.trimmed().isEmpty() || listingLine(line));
+                end(listing ? std::optional<QString>(answer + QStringLiteral("\r\n")) : std::nullopt);
+                return;
             }
         }
-        if (ended) refused = !written;
+        if (buffer.size() - std::max<qsizetype>(0, answerStart) > 1024 * 1024) return end(std::nullopt);
+        // Complete lines: those before the echo may be the end of an earlier answer, those after it
+        // must be listing lines; the last piece has no LF yet.
+        qsizetype at = 0;
+        for (qsizetype lf = buffer.indexOf(u'\n'); lf >= 0; at = lf + 1, lf = buffer.indexOf(u'\n', at)) {
+            if (answerStart >= 0 && at < answerStart) continue;
+            const QString line = buffer.mid(at, lf - at).trimmed();
+            if (lf + 1 == buffer.size() && line == QStringLiteral("READY")) return;
+            const bool fits = answerStart >= 0 ? line.isEmpty() || listingLine(line)
+                                               : line.isEmpty() || line.startsWith(u'>') ||
+                                                     line == QStringLiteral("READY") || listingLine(line);
+            if (!fits) return end(std::nullopt);
+        }
+    }
+
+    void end(const std::optional<QString>& written)
+    {
+        mode = 0;
+        refused = !written;
+        if (written) {
+            file = written;
+            ++writes;
+        }
     }
 };

@@ -3,18 +3,23 @@
 
 #include "fakes.h"
 
+#include "app/commandrunner.h"
 #include "app/receivepath.h"
 #include "board/listingcapture.h"
+#include "terminal/pause.h"
 #include "terminal/terminalbuffer.h"
 
-// The receive path with everything it dispatches to, on fakes: terminal text, listing capture.
+// The receive path with everything it dispatches to, and the command runner that holds it, on fakes.
 struct ReceiveRig
 {
     FakeSerialLine line;
+    FakeClock clock;
     FakeFileDialog dialog;
     FakeSurface surface;
     FakePrompter prompter;
     TerminalBuffer terminal;
-    ListingCapture capture{line, dialog, terminal, surface, prompter};
+    Pause pause{clock};
+    ListingCapture capture{line, pause, dialog, terminal, surface, prompter};
     ReceivePath receive{terminal, capture};
+    CommandRunner runner{pause, receive, line, surface};
 };
