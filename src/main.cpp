@@ -14,10 +14,12 @@
 #include "platform/qtprompter.h"
 #include "platform/qtserialdevices.h"
 #include "platform/qtserialline.h"
+#include "platform/translations.h"
 #include "platform/xdgassociations.h"
 #include "simulator/switchingline.h"
 
 #include <QApplication>
+#include <QLocale>
 
 int main(int argc, char** argv)
 {
@@ -25,6 +27,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     QApplication::setApplicationVersion(QLatin1StringView(kKorvelVersion));
     QApplication::setDesktopFileName(QStringLiteral("org.korvel.korvel"));
+    // Before any window or adapter is made: each takes its texts as it is built.
+    const Translations translations(QLocale::system(), QCoreApplication::applicationDirPath());
 
     IniProfile profile(IniProfile::defaultPath());
     QtSerialDevices serialDevices;
