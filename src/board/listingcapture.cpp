@@ -10,6 +10,7 @@
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
@@ -18,10 +19,13 @@ namespace {
 
 QString differenceLine(const programtext::LineDifference& difference, const QString& what)
 {
-    QString line = QStringLiteral("line %1").arg(difference.number).leftJustified(12) + what.leftJustified(9);
-    if (!difference.fileLine.isEmpty()) line += QStringLiteral("file: ") + difference.fileLine;
+    QString line = QCoreApplication::translate("ListingCapture", "line %1").arg(difference.number).leftJustified(12) +
+                   what.leftJustified(9);
+    if (!difference.fileLine.isEmpty())
+        line += QCoreApplication::translate("ListingCapture", "file: %1").arg(difference.fileLine);
     if (!difference.fileLine.isEmpty() && !difference.boardLine.isEmpty()) line += QStringLiteral("    ");
-    if (!difference.boardLine.isEmpty()) line += QStringLiteral("board: ") + difference.boardLine;
+    if (!difference.boardLine.isEmpty())
+        line += QCoreApplication::translate("ListingCapture", "board: %1").arg(difference.boardLine);
     return line;
 }
 
@@ -55,12 +59,12 @@ void ListingCapture::verifyProgram()
     // Read before LIST goes out, so a file that cannot be read costs the board nothing.
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxVerifiedFile) {
-        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
+        m_surface.setStatusText(tr("Cannot read %1").arg(name));
         return;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
+        m_surface.setStatusText(tr("Cannot read %1").arg(name));
         return;
     }
     // Every CR or LF ends a line for the board, however the file's lines end.
@@ -76,11 +80,10 @@ bool ListingCapture::capture(Purpose purpose, const QString& target)
     m_pause.waitUntil(kNoLimit, [this] { return m_mode == CaptureMode::Terminal; });
     if (m_mode == CaptureMode::Terminal) return true;
     // Cancelled: by the user, the line or a quit.
-    const QString why = m_pause.cancelReason() == CancelReason::LineLost
-                            ? QStringLiteral("%1 was lost; ").arg(m_line.portName())
-                            : QString();
-    const QString what = m_purpose == Purpose::Save ? QStringLiteral("Save") : QStringLiteral("Verify");
-    end(Ending::Cancelled, QStringLiteral("%1 cancelled: %2%3").arg(what, why, nothingDone()));
+    const QString why =
+        m_pause.cancelReason() == CancelReason::LineLost ? tr("%1 was lost; ").arg(m_line.portName()) : QString();
+    const QString cancelled = m_purpose == Purpose::Save ? tr("Save cancelled: %1%2") : tr("Verify cancelled: %1%2");
+    end(Ending::Cancelled, cancelled.arg(why, nothingDone()));
     return true;
 }
 
@@ -91,15 +94,14 @@ bool ListingCapture::start(Purpose purpose, const QString& target)
     m_buffer.clear();
     if (!m_line.isOpen()) {
         m_ending = Ending::LineDown;
-        m_surface.setStatusText(QStringLiteral("Not sent: %1 is not open").arg(m_line.portLabel()));
+        m_surface.setStatusText(tr("Not sent: %1 is not open").arg(m_line.portLabel()));
         return false;
     }
     m_line.sendLine(QStringLiteral("LIST\r\n"));
     m_terminal.clear();
     m_mode = CaptureMode::AwaitingEcho;
     m_ending = Ending::None;
-    m_surface.setStatusText((purpose == Purpose::Save ? QStringLiteral("Saving ") : QStringLiteral("Verifying ")) +
-                            target + QStringLiteral(" ..."));
+    m_surface.setStatusText((purpose == Purpose::Save ? tr("Saving %1 ...") : tr("Verifying %1 ...")).arg(target));
     return true;
 }
 
@@ -183,7 +185,7 @@ void ListingCapture::end(Ending ending, const QString& status)
     if (ending != Ending::Done) {
         m_terminal.appendInPieces(m_buffer);
         if (ending == Ending::NotListing)
-            m_surface.setStatusText(QStringLiteral("The board's answer is not a listing: ") + status);
+            m_surface.setStatusText(tr("The board's answer is not a listing: %1").arg(status));
         else
             m_surface.setStatusText(status);
     }
@@ -192,9 +194,7 @@ void ListingCapture::end(Ending ending, const QString& status)
 
 QString ListingCapture::nothingDone() const
 {
-    return (m_purpose == Purpose::Save ? QStringLiteral("nothing written to ")
-                                       : QStringLiteral("nothing compared with ")) +
-           m_target;
+    return (m_purpose == Purpose::Save ? tr("nothing written to %1") : tr("nothing compared with %1")).arg(m_target);
 }
 
 void ListingCapture::finish(QStringView answer)
@@ -215,22 +215,20 @@ void ListingCapture::verify(QStringView text)
     end(Ending::Done, QString());
     if (result.matches()) {
         m_surface.setStatusText(
-            QStringLiteral("Program on the board matches %1 (%2 lines)").arg(m_target).arg(result.fileLines));
+            tr("Program on the board matches %1 (%2 lines)").arg(m_target, QString::number(result.fileLines)));
         return;
     }
     QMap<int, QString> report;
     for (const auto& difference : result.missing)
-        report.insert(difference.number, differenceLine(difference, QStringLiteral("missing")));
+        report.insert(difference.number, differenceLine(difference, tr("missing")));
     for (const auto& difference : result.extra)
-        report.insert(difference.number, differenceLine(difference, QStringLiteral("extra")));
+        report.insert(difference.number, differenceLine(difference, tr("extra")));
     for (const auto& difference : result.differing)
-        report.insert(difference.number, differenceLine(difference, QStringLiteral("differs")));
-    m_prompter.showReport(QStringLiteral("Program on the board against ") + m_target, report.values().join(u'\n'));
-    m_surface.setStatusText(QStringLiteral("Program on the board differs from %1: %2 missing, %3 extra, %4 different")
-                                .arg(m_target)
-                                .arg(result.missing.size())
-                                .arg(result.extra.size())
-                                .arg(result.differing.size()));
+        report.insert(difference.number, differenceLine(difference, tr("differs")));
+    m_prompter.showReport(tr("Program on the board against %1").arg(m_target), report.values().join(u'\n'));
+    m_surface.setStatusText(tr("Program on the board differs from %1: %2 missing, %3 extra, %4 different")
+                                .arg(m_target, QString::number(result.missing.size()),
+                                     QString::number(result.extra.size()), QString::number(result.differing.size())));
 }
 
 void ListingCapture::write(QStringView text)
@@ -243,6 +241,6 @@ void ListingCapture::write(QStringView text)
         m_surface.setStatusText(QString());
     } else {
         end(Ending::CannotWrite, QString());
-        m_surface.setStatusText(QStringLiteral("Cannot write ") + m_target);
+        m_surface.setStatusText(tr("Cannot write %1").arg(m_target));
     }
 }

@@ -3,6 +3,7 @@
 
 #include "board/capturemode.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -28,6 +29,8 @@ class Prompter;
 // sent goes to the terminal.
 class ListingCapture
 {
+    Q_DECLARE_TR_FUNCTIONS(ListingCapture)
+
 public:
     enum class Purpose { Save, Verify };
     enum class Ending { None, Done, Cancelled, NotListing, LineDown, CannotWrite };

@@ -115,13 +115,13 @@ bool ProgramUpload::confirmTooLong(const Survey& survey, const QString& source)
 {
     if (survey.tooLong == 0) return true;
     return m_prompter.ask(uploadreport::tooLongTitle(),
-                          uploadreport::tooLongQuestion(survey.tooLong, survey.samples, source),
-                          QStringLiteral("Send anyway"), QString()) == Prompter::Answer::First;
+                          uploadreport::tooLongQuestion(survey.tooLong, survey.samples, source), tr("Send anyway"),
+                          QString()) == Prompter::Answer::First;
 }
 
 QString ProgramUpload::sendFile(Kind kind, const QString& name)
 {
-    const QString cannotRead = QStringLiteral("Cannot read ") + name;
+    const QString cannotRead = tr("Cannot read %1").arg(name);
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) return cannotRead;
     // The length is taken once, as a 32-bit count; the progress bar is measured against it.
@@ -143,11 +143,9 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
 
     m_reader.emplace();
     m_sent = 0;
-    m_surface.setStatusText(QStringLiteral("Loading ") + name + QStringLiteral("..."));
-    const QString verb = kind == Kind::Load ? QStringLiteral("Loaded") : QStringLiteral("Merged");
-    const auto closing = [&] {
-        return closingText(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name), survey->lines);
-    };
+    m_surface.setStatusText(tr("Loading %1...").arg(name));
+    const QString doneText = kind == Kind::Load ? tr("Loaded %1 lines from %2") : tr("Merged %1 lines from %2");
+    const auto closing = [&] { return closingText(doneText.arg(QString::number(m_sent), name), survey->lines); };
     if (kind == Kind::Load && !send(QByteArrayLiteral("new\r\n"), false)) return closing();
 
     const double step = static_cast<double>(length) / 100.0;
@@ -181,8 +179,7 @@ void ProgramUpload::pasteText(const QString& text)
 {
     if (text.isEmpty()) return;
     if (text.size() > kPasteAskAbove &&
-        m_prompter.ask(QStringLiteral("Paste to the board"),
-                       QStringLiteral("Send %1 characters to the board?").arg(text.size()), QStringLiteral("Send"),
+        m_prompter.ask(tr("Paste to the board"), tr("Send %1 characters to the board?").arg(text.size()), tr("Send"),
                        QString()) != Prompter::Answer::First)
         return;
     const QByteArray bytes = text.toLatin1();
@@ -201,11 +198,11 @@ void ProgramUpload::pasteText(const QString& text)
     Survey survey;
     for (const QByteArray& line : std::as_const(lines))
         survey.note(line);
-    if (!confirmTooLong(survey, QStringLiteral("the pasted text"))) return;
+    if (!confirmTooLong(survey, tr("the pasted text"))) return;
 
     m_surface.setProgressValue(0.0f);
     m_surface.setProgressVisible(true);
-    m_surface.setStatusText(QStringLiteral("Pasting %1 lines...").arg(lines.size()));
+    m_surface.setStatusText(tr("Pasting %1 lines...").arg(lines.size()));
     m_reader.emplace();
     m_sent = 0;
     const QMetaObject::Connection listening =
@@ -214,7 +211,7 @@ void ProgramUpload::pasteText(const QString& text)
         m_surface.setProgressValue(static_cast<float>(100.0 * (m_sent + 1) / lines.size()));
         if (!send(line)) break;
     }
-    const QString closing = closingText(QStringLiteral("Pasted %1 lines").arg(m_sent), lines.size());
+    const QString closing = closingText(tr("Pasted %1 lines").arg(m_sent), lines.size());
     QObject::disconnect(listening);
     m_reader.reset();
     m_surface.setStatusText(closing);
