@@ -812,7 +812,7 @@ Das Board behält von jeder Zeile die ersten %3 Zeichen und verwirft den Rest.</
     </message>
     <message>
         <source>A terminal, program loader and control panel for 80C32 single-board computers running the MCS BASIC-52 interpreter.</source>
-        <translation>Terminal, Programmlader und Bedienfeld für 80C32-Einplatinencomputer mit dem Interpreter MCS BASIC-52.</translation>
+        <translation>Terminal, Programmlader und Bedienfeld für 80C32-Einplatinencomputer mit MCS BASIC-52.</translation>
     </message>
     <message>
         <source>Provided as is, without any warranty.
