@@ -17,8 +17,11 @@ mode=${1:-run}
 # The one place packages are installed: what every build needs, plus the extras a mode names.
 deps() { # extra-package...
     # Debian 12's qt6-charts-dev needs the OpenGL development files without depending on them.
+    # The translations are built with lrelease (qt6-l10n-tools) through Qt's CMake functions
+    # (qt6-tools-dev); Qt's own dialogs take their German from qt6-translations-l10n.
     local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev
-                    libqt6opengl6-dev fonts-dejavu-core xdg-utils "$@")
+                    libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n fonts-dejavu-core xdg-utils
+                    "$@")
     local missing=() p
     for p in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -17,11 +17,13 @@
 #include "platform/qtprompter.h"
 #include "platform/qtserialdevices.h"
 #include "platform/qtserialline.h"
+#include "platform/translations.h"
 #include "platform/xdgassociations.h"
 #include "simulator/switchingline.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -43,6 +45,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     QApplication::setApplicationVersion(QLatin1StringView(kKorvelVersion));
     QApplication::setDesktopFileName(QStringLiteral("org.korvel.korvel"));
+    // Before any window or adapter is made: each takes its texts as it is built.
+    const Translations translations(QLocale::system(), QCoreApplication::applicationDirPath());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

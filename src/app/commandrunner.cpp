@@ -32,7 +32,7 @@ void CommandRunner::setInput(CommandInput* input, QObject* filter)
 bool CommandRunner::run(const QString& name, const std::function<void()>& command, CommandOptions options)
 {
     if (busy()) {
-        m_surface.setStatusText(QStringLiteral("Not started: %1 is still running").arg(m_current));
+        m_surface.setStatusText(tr("Not started: %1 is still running").arg(m_current));
         return false;
     }
     if (!m_line.isOpen()) {
@@ -82,7 +82,7 @@ void CommandRunner::afterCommand(std::function<void()> action)
 
 QString CommandRunner::notOpenText() const
 {
-    return QStringLiteral("Not sent: %1 is not open").arg(m_line.portLabel());
+    return tr("Not sent: %1 is not open").arg(m_line.portLabel());
 }
 
 bool CommandRunner::eventFilter(QObject* watched, QEvent* event)

@@ -122,7 +122,7 @@ void Form1::buildControls()
     m_progressBar1->setRange(0, 100);
     m_progressBar1->hide();
 
-    m_cmdCancelUpload = new QPushButton(QStringLiteral("Cancel"), client);
+    m_cmdCancelUpload = new QPushButton(tr("Cancel"), client);
     m_cmdCancelUpload->setObjectName(QStringLiteral("cmdCancelUpload"));
     m_cmdCancelUpload->setFocusPolicy(Qt::NoFocus); // the keys stay with the terminal
     m_cmdCancelUpload->hide();
@@ -229,33 +229,34 @@ void Form1::buildMenu()
         return menu;
     };
 
-    QMenu* file = addMenu("f", QStringLiteral("File"));
-    m_boardActions = {addAction(file, "save", QStringLiteral("Save Program"), &Form1::saveProgram),
-                      addAction(file, "load", QStringLiteral("Load Program"), &Form1::loadProgram),
-                      addAction(file, "merge", QStringLiteral("Merge Program"), &Form1::mergeProgram),
-                      addAction(file, "verify", QStringLiteral("Verify Program"), &Form1::verifyProgram),
-                      addAction(file, "run", QStringLiteral("Run Program"), &Form1::runProgram)};
-    addAction(file, "edit", QStringLiteral("Edit Program"), &Form1::editProgram);
-    m_logToFile = addAction(file, "logToFile", QStringLiteral("Log to File..."), &Form1::toggleLog);
+    //: Alt and the first letter of an entry on the menu bar opens it: keep the first letters apart.
+    QMenu* file = addMenu("f", tr("File"));
+    m_boardActions = {addAction(file, "save", tr("Save Program"), &Form1::saveProgram),
+                      addAction(file, "load", tr("Load Program"), &Form1::loadProgram),
+                      addAction(file, "merge", tr("Merge Program"), &Form1::mergeProgram),
+                      addAction(file, "verify", tr("Verify Program"), &Form1::verifyProgram),
+                      addAction(file, "run", tr("Run Program"), &Form1::runProgram)};
+    addAction(file, "edit", tr("Edit Program"), &Form1::editProgram);
+    m_logToFile = addAction(file, "logToFile", tr("Log to File..."), &Form1::toggleLog);
     addAction(file, "dummy01", QStringLiteral("    ----------"), nullptr)->setEnabled(false);
-    addAction(file, "End", QStringLiteral("Exit"), &Form1::exitProgram);
+    addAction(file, "End", tr("Exit"), &Form1::exitProgram);
 
-    QMenu* settings = addMenu("dummy02", QStringLiteral("Settings"));
-    addAction(settings, "comSet", QStringLiteral("ComPort"), &Form1::openSerialSetup);
-    m_boardActions.append(addAction(settings, "MTop", QStringLiteral("MTOP"), &Form1::openMTopDialog));
-    addAction(settings, "upload", QStringLiteral("Upload"), &Form1::openUploadSetup);
-    addAction(settings, "ports", QStringLiteral("Ports"), &Form1::openPorts);
+    QMenu* settings = addMenu("dummy02", tr("Settings"));
+    addAction(settings, "comSet", tr("ComPort"), &Form1::openSerialSetup);
+    m_boardActions.append(addAction(settings, "MTop", tr("MTOP"), &Form1::openMTopDialog));
+    addAction(settings, "upload", tr("Upload"), &Form1::openUploadSetup);
+    addAction(settings, "ports", tr("Ports"), &Form1::openPorts);
 
     // These sit on the bar itself and act when clicked there.
-    addAction(bar, "clss", QStringLiteral("Clear Screen"), &Form1::clearScreen);
-    m_boardActions.append(addAction(bar, "mem", QStringLiteral("Memory"), &Form1::showMemory));
-    m_boardActions.append(addAction(bar, "reset", QStringLiteral("Reset"), &Form1::resetBoard));
+    addAction(bar, "clss", tr("Clear Screen"), &Form1::clearScreen);
+    m_boardActions.append(addAction(bar, "mem", tr("Memory"), &Form1::showMemory));
+    m_boardActions.append(addAction(bar, "reset", tr("Reset"), &Form1::resetBoard));
     addAction(bar, "plot", tr("Plot"), &Form1::openPlot);
 
     QMenu* about = addMenu("dummy04", QStringLiteral("?"));
-    addAction(about, "about", QStringLiteral("About"), &Form1::openAbout);
-    addAction(about, "help", QStringLiteral("Help"), &Form1::openHelp)->setShortcut(QKeySequence::HelpContents);
-    addAction(about, "B52help", QStringLiteral("Intel B-52 Manual"), &Form1::openManual);
+    addAction(about, "about", tr("About"), &Form1::openAbout);
+    addAction(about, "help", tr("Help"), &Form1::openHelp)->setShortcut(QKeySequence::HelpContents);
+    addAction(about, "B52help", tr("Intel B-52 Manual"), &Form1::openManual);
 
     // The captions carry no access key ("&"), as they never have; Alt with the first letter opens
     // a menu, or chooses an entry on the bar, all the same. Like the zoom keys below they act in
@@ -344,7 +345,7 @@ void Form1::receiveChunk(const QString& chunk)
 void Form1::sendTypedBytes(const QByteArray& bytes)
 {
     if (!m_platform.line.isOpen()) {
-        setStatusText(QStringLiteral("Not sent: %1 is not open").arg(m_platform.line.portLabel()));
+        setStatusText(tr("Not sent: %1 is not open").arg(m_platform.line.portLabel()));
         return;
     }
     m_platform.line.sendLine(QString::fromLatin1(bytes));
@@ -384,8 +385,8 @@ void Form1::toggleLog()
 
 void Form1::showLogging(bool logging, const QString& fileName)
 {
-    m_logToFile->setText(logging ? QStringLiteral("Stop Logging") : QStringLiteral("Log to File..."));
-    m_logLabel->setText(logging ? QStringLiteral("Log: ") + QFileInfo(fileName).fileName() : QString());
+    m_logToFile->setText(logging ? tr("Stop Logging") : tr("Log to File..."));
+    m_logLabel->setText(logging ? tr("Log: %1").arg(QFileInfo(fileName).fileName()) : QString());
     m_logLabel->setToolTip(fileName);
     m_logLabel->setVisible(logging);
 }
@@ -393,7 +394,7 @@ void Form1::showLogging(bool logging, const QString& fileName)
 void Form1::showLogStopped(const QString& fileName, const QString& reason)
 {
     // The status text says it once and the next command's text replaces it; the label stays.
-    m_logLabel->setText(QStringLiteral("Log stopped: cannot write ") + QFileInfo(fileName).fileName());
+    m_logLabel->setText(tr("Log stopped: cannot write %1").arg(QFileInfo(fileName).fileName()));
     m_logLabel->setToolTip(fileName + QStringLiteral(": ") + reason);
     m_logLabel->setVisible(true);
 }
@@ -422,29 +423,29 @@ void Form1::clearScreen()
 void Form1::saveProgram()
 {
     // Keys typed meanwhile go to the board: a Ctrl-C ends a program that holds the capture open.
-    m_runner.run(QStringLiteral("Save Program"), [this] { m_capture.saveProgram(); }, {.keysToBoard = true});
+    m_runner.run(tr("Save Program"), [this] { m_capture.saveProgram(); }, {.keysToBoard = true});
     m_text2->requestSync();
 }
 
 void Form1::loadProgram()
 {
-    m_runner.run(QStringLiteral("Load Program"), [this] { m_upload.loadProgram(); }, {.typesProgram = true});
+    m_runner.run(tr("Load Program"), [this] { m_upload.loadProgram(); }, {.typesProgram = true});
 }
 
 void Form1::mergeProgram()
 {
-    m_runner.run(QStringLiteral("Merge Program"), [this] { m_upload.mergeProgram(); }, {.typesProgram = true});
+    m_runner.run(tr("Merge Program"), [this] { m_upload.mergeProgram(); }, {.typesProgram = true});
 }
 
 void Form1::verifyProgram()
 {
-    m_runner.run(QStringLiteral("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true});
+    m_runner.run(tr("Verify Program"), [this] { m_capture.verifyProgram(); }, {.keysToBoard = true});
     m_text2->requestSync();
 }
 
 void Form1::sendDifferences(const QString& file)
 {
-    m_runner.run(QStringLiteral("Send Differences"), [this, file] { m_sync.sync(file, true); }, {.typesProgram = true});
+    m_runner.run(tr("Send Differences"), [this, file] { m_sync.sync(file, true); }, {.typesProgram = true});
     m_text2->requestSync();
 }
 
@@ -455,12 +456,12 @@ void Form1::pasteToBoard(const QString& text)
         if (!text.isEmpty()) sendTypedBytes(text.toLatin1());
         return;
     }
-    m_runner.run(QStringLiteral("Paste"), [this, &text] { m_upload.pasteText(text); }, {.typesProgram = true});
+    m_runner.run(tr("Paste"), [this, &text] { m_upload.pasteText(text); }, {.typesProgram = true});
 }
 
 void Form1::runProgram()
 {
-    m_runner.run(QStringLiteral("Run Program"), [this] { m_commands.runProgram(); });
+    m_runner.run(tr("Run Program"), [this] { m_commands.runProgram(); });
 }
 
 void Form1::editProgram()
@@ -470,12 +471,12 @@ void Form1::editProgram()
 
 void Form1::showMemory()
 {
-    m_runner.run(QStringLiteral("Memory"), [this] { m_commands.memory(); });
+    m_runner.run(tr("Memory"), [this] { m_commands.memory(); });
 }
 
 void Form1::resetBoard()
 {
-    m_runner.run(QStringLiteral("Reset"), [this] {
+    m_runner.run(tr("Reset"), [this] {
         m_commands.reset(m_mtop);
         m_text2->requestSync();
     });
@@ -497,7 +498,7 @@ void Form1::openMTopDialog()
     connect(dialog, &MTopChg::accepted, this, [this](double mtop) {
         // The value is kept for the next Reset and Exit even when the board cannot hear it now.
         m_mtop = mtop;
-        m_runner.run(QStringLiteral("MTOP"), [this, mtop] { m_commands.setMemoryTop(mtop); });
+        m_runner.run(tr("MTOP"), [this, mtop] { m_commands.setMemoryTop(mtop); });
     });
 }
 
@@ -506,8 +507,7 @@ void Form1::openUploadSetup()
     UploadSetup* dialog = UploadSetup::open(*this, m_upload.pacing());
     connect(dialog, &UploadSetup::accepted, this, [this](Pacing pacing) {
         m_upload.setPacing(pacing);
-        if (!m_settings.savePacing(pacing))
-            setStatusText(QStringLiteral("Cannot write the upload setting to Korvel.ini"));
+        if (!m_settings.savePacing(pacing)) setStatusText(tr("Cannot write the upload setting to Korvel.ini"));
     });
 }
 

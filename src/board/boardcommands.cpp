@@ -26,12 +26,12 @@ void BoardCommands::reset(double mtop)
 {
     // Cleared first, so the board's sign-on after the reset stands on an empty terminal.
     m_terminal.clear();
-    m_surface.setStatusText(QStringLiteral("Please RESET 80C32 Board!"));
+    m_surface.setStatusText(tr("Please RESET 80C32 Board!"));
     // A cancel stops the sequence where it stands: what has gone out stays sent, nothing follows.
     const auto cancelled = [this] {
         m_surface.setStatusText(m_pause.cancelReason() == CancelReason::LineLost
-                                    ? QStringLiteral("Reset stopped: %1 was lost").arg(m_line.portName())
-                                    : QStringLiteral("Reset cancelled"));
+                                    ? tr("Reset stopped: %1 was lost").arg(m_line.portName())
+                                    : tr("Reset cancelled"));
     };
     // After a reset the interpreter waits for a blank to measure the baud rate. The blanks cover
     // ten seconds, so whenever the user presses the button in that time, some still arrive.

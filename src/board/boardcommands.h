@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
+
 #include <chrono>
 
 class SerialLine;
@@ -13,6 +15,8 @@ class Surface;
 // afterwards.
 class BoardCommands
 {
+    Q_DECLARE_TR_FUNCTIONS(BoardCommands)
+
 public:
     static constexpr int kResetBlanks = 50;
     static constexpr std::chrono::milliseconds kBlankPause{200};

@@ -10,6 +10,7 @@
 #include "terminal/surface.h"
 #include "terminal/terminalbuffer.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
@@ -18,10 +19,13 @@ namespace {
 
 QString differenceLine(const programtext::LineDifference& difference, const QString& what)
 {
-    QString line = QStringLiteral("line %1").arg(difference.number).leftJustified(12) + what.leftJustified(9);
-    if (!difference.fileLine.isEmpty()) line += QStringLiteral("file: ") + difference.fileLine;
+    QString line = QCoreApplication::translate("ListingCapture", "line %1").arg(difference.number).leftJustified(12) +
+                   what.leftJustified(9);
+    if (!difference.fileLine.isEmpty())
+        line += QCoreApplication::translate("ListingCapture", "file: %1").arg(difference.fileLine);
     if (!difference.fileLine.isEmpty() && !difference.boardLine.isEmpty()) line += QStringLiteral("    ");
-    if (!difference.boardLine.isEmpty()) line += QStringLiteral("board: ") + difference.boardLine;
+    if (!difference.boardLine.isEmpty())
+        line += QCoreApplication::translate("ListingCapture", "board: %1").arg(difference.boardLine);
     return line;
 }
 
@@ -60,7 +64,7 @@ void ListingCapture::verifyFile(const QString& name)
     const std::optional<QStringList> lines = readListing(name);
     if (!lines) {
         m_ending = Ending::None;
-        m_surface.setStatusText(QStringLiteral("Cannot read ") + name);
+        m_surface.setStatusText(tr("Cannot read %1").arg(name));
         return;
     }
     compare(Purpose::Verify, *lines, name);
@@ -92,11 +96,10 @@ bool ListingCapture::capture(Purpose purpose, const QString& target)
     m_pause.waitUntil(kNoLimit, [this] { return m_mode == CaptureMode::Terminal; });
     if (m_mode == CaptureMode::Terminal) return true;
     // Cancelled: by the user, the line or a quit.
-    const QString why = m_pause.cancelReason() == CancelReason::LineLost
-                            ? QStringLiteral("%1 was lost; ").arg(m_line.portName())
-                            : QString();
-    const QString what = m_purpose == Purpose::Save ? QStringLiteral("Save") : QStringLiteral("Verify");
-    end(Ending::Cancelled, QStringLiteral("%1 cancelled: %2%3").arg(what, why, nothingDone()));
+    const QString why =
+        m_pause.cancelReason() == CancelReason::LineLost ? tr("%1 was lost; ").arg(m_line.portName()) : QString();
+    const QString cancelled = m_purpose == Purpose::Save ? tr("Save cancelled: %1%2") : tr("Verify cancelled: %1%2");
+    end(Ending::Cancelled, cancelled.arg(why, nothingDone()));
     return true;
 }
 
@@ -107,15 +110,14 @@ bool ListingCapture::start(Purpose purpose, const QString& target)
     m_buffer.clear();
     if (!m_line.isOpen()) {
         m_ending = Ending::LineDown;
-        m_surface.setStatusText(QStringLiteral("Not sent: %1 is not open").arg(m_line.portLabel()));
+        m_surface.setStatusText(tr("Not sent: %1 is not open").arg(m_line.portLabel()));
         return false;
     }
     m_line.sendLine(QStringLiteral("LIST\r\n"));
     m_terminal.clear();
     m_mode = CaptureMode::AwaitingEcho;
     m_ending = Ending::None;
-    m_surface.setStatusText((purpose == Purpose::Save ? QStringLiteral("Saving ") : QStringLiteral("Verifying ")) +
-                            target + QStringLiteral(" ..."));
+    m_surface.setStatusText((purpose == Purpose::Save ? tr("Saving %1 ...") : tr("Verifying %1 ...")).arg(target));
     return true;
 }
 
@@ -199,7 +201,7 @@ void ListingCapture::end(Ending ending, const QString& status)
     if (ending != Ending::Done) {
         m_terminal.appendInPieces(m_buffer);
         if (ending == Ending::NotListing)
-            m_surface.setStatusText(QStringLiteral("The board's answer is not a listing: ") + status);
+            m_surface.setStatusText(tr("The board's answer is not a listing: %1").arg(status));
         else
             m_surface.setStatusText(status);
     }
@@ -208,9 +210,7 @@ void ListingCapture::end(Ending ending, const QString& status)
 
 QString ListingCapture::nothingDone() const
 {
-    return (m_purpose == Purpose::Save ? QStringLiteral("nothing written to ")
-                                       : QStringLiteral("nothing compared with ")) +
-           m_target;
+    return (m_purpose == Purpose::Save ? tr("nothing written to %1") : tr("nothing compared with %1")).arg(m_target);
 }
 
 void ListingCapture::finish(QStringView answer)
@@ -233,26 +233,23 @@ void ListingCapture::verify(QStringView text)
     if (m_purpose == Purpose::Compare) return;
     if (result.matches()) {
         m_surface.setStatusText(
-            QStringLiteral("Program on the board matches %1 (%2 lines)").arg(m_target).arg(result.fileLines));
+            tr("Program on the board matches %1 (%2 lines)").arg(m_target, QString::number(result.fileLines)));
         return;
     }
     QMap<int, QString> report;
     for (const auto& difference : result.missing)
-        report.insert(difference.number, differenceLine(difference, QStringLiteral("missing")));
+        report.insert(difference.number, differenceLine(difference, tr("missing")));
     for (const auto& difference : result.extra)
-        report.insert(difference.number, differenceLine(difference, QStringLiteral("extra")));
+        report.insert(difference.number, differenceLine(difference, tr("extra")));
     for (const auto& difference : result.differing)
-        report.insert(difference.number, differenceLine(difference, QStringLiteral("differs")));
+        report.insert(difference.number, differenceLine(difference, tr("differs")));
     Prompter::Action send;
     if (m_sendDifferences)
-        send = {QStringLiteral("Send Differences"), [send = m_sendDifferences, file = m_target] { send(file); }};
-    m_prompter.showReport(QStringLiteral("Program on the board against ") + m_target, report.values().join(u'\n'),
-                          send);
-    m_surface.setStatusText(QStringLiteral("Program on the board differs from %1: %2 missing, %3 extra, %4 different")
-                                .arg(m_target)
-                                .arg(result.missing.size())
-                                .arg(result.extra.size())
-                                .arg(result.differing.size()));
+        send = {tr("Send Differences"), [send = m_sendDifferences, file = m_target] { send(file); }};
+    m_prompter.showReport(tr("Program on the board against %1").arg(m_target), report.values().join(u'\n'), send);
+    m_surface.setStatusText(tr("Program on the board differs from %1: %2 missing, %3 extra, %4 different")
+                                .arg(m_target, QString::number(result.missing.size()),
+                                     QString::number(result.extra.size()), QString::number(result.differing.size())));
 }
 
 void ListingCapture::write(QStringView text)
@@ -265,6 +262,6 @@ void ListingCapture::write(QStringView text)
         m_surface.setStatusText(QString());
     } else {
         end(Ending::CannotWrite, QString());
-        m_surface.setStatusText(QStringLiteral("Cannot write ") + m_target);
+        m_surface.setStatusText(tr("Cannot write %1").arg(m_target));
     }
 }

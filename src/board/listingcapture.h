@@ -4,6 +4,7 @@
 #include "board/capturemode.h"
 #include "board/programtext.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -31,6 +32,8 @@ class Prompter;
 // sent goes to the terminal.
 class ListingCapture
 {
+    Q_DECLARE_TR_FUNCTIONS(ListingCapture)
+
 public:
     // Compare is Verify without a word to the user: the comparison is left in comparison().
     enum class Purpose { Save, Verify, Compare };

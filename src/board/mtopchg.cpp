@@ -25,7 +25,8 @@ MTopChg::MTopChg(QWidget& mainWindow, double mtop, QWidget* parent)
     : QDialog(parent, Qt::Window), m_mainWindow(&mainWindow), m_mtop(mtop)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Bitte MTop angeben:"));
+    //: The caption has always asked in German, whatever the language; a translation may ask in its own.
+    setWindowTitle(tr("Bitte MTop angeben:"));
     resize(twips::toPixels(3720), twips::toPixels(1590));
 
     m_text1 = new QLineEdit(QStringLiteral("0"), this);
@@ -36,11 +37,11 @@ MTopChg::MTopChg(QWidget& mainWindow, double mtop, QWidget* parent)
     m_text1->setAccessibleName(tr("Memory top"));
     m_text1->setAccessibleDescription(tr("The interpreter's memory top, above 0 and below 65535"));
 
-    m_command1 = new QPushButton(QStringLiteral("OK"), this);
+    m_command1 = new QPushButton(tr("OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(twips::rect(240, 960, 1575, 375));
 
-    m_command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    m_command2 = new QPushButton(tr("Cancel"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
     m_command2->setGeometry(twips::rect(1920, 960, 1575, 375));
 

@@ -30,7 +30,7 @@ ProgramSync::Ending ProgramSync::sync(const QString& file, bool check)
     m_lines.clear();
     const std::optional<QStringList> fileLines = ListingCapture::readListing(file);
     if (!fileLines) {
-        m_surface.setStatusText(QStringLiteral("Cannot read ") + file);
+        m_surface.setStatusText(tr("Cannot read %1").arg(file));
         return Ending::CannotRead;
     }
     if (!m_capture.compare(ListingCapture::Purpose::Compare, *fileLines, file) ||
@@ -39,9 +39,8 @@ ProgramSync::Ending ProgramSync::sync(const QString& file, bool check)
     m_before = m_capture.comparison();
     m_lines = linesFor(m_before);
     if (m_lines.isEmpty()) {
-        m_surface.setStatusText(QStringLiteral("Program on the board matches %1 (%2 lines): nothing sent")
-                                    .arg(file)
-                                    .arg(m_before.fileLines));
+        m_surface.setStatusText(tr("Program on the board matches %1 (%2 lines): nothing sent")
+                                    .arg(file, QString::number(m_before.fileLines)));
         return Ending::Matched;
     }
 

@@ -4,6 +4,7 @@
 #include "board/programtext.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -21,6 +22,8 @@ class Surface;
 // status bar how each part ended; the check afterwards is a Verify, report and all.
 class ProgramSync
 {
+    Q_DECLARE_TR_FUNCTIONS(ProgramSync)
+
 public:
     enum class Ending {
         Done,        // the differences sent, every line taken (and the check found none)

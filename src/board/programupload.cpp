@@ -119,15 +119,15 @@ bool ProgramUpload::confirmTooLong(const Survey& survey, const QString& source)
 {
     if (survey.tooLong == 0) return true;
     return m_prompter.ask(uploadreport::tooLongTitle(),
-                          uploadreport::tooLongQuestion(survey.tooLong, survey.samples, source),
-                          QStringLiteral("Send anyway"), QString()) == Prompter::Answer::First;
+                          uploadreport::tooLongQuestion(survey.tooLong, survey.samples, source), tr("Send anyway"),
+                          QString()) == Prompter::Answer::First;
 }
 
 QString ProgramUpload::sendFile(Kind kind, const QString& name)
 {
     const auto cannotRead = [this, &name] {
         m_result.end = Result::End::CannotRead;
-        return QStringLiteral("Cannot read ") + name;
+        return tr("Cannot read %1").arg(name);
     };
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) return cannotRead();
@@ -155,11 +155,9 @@ QString ProgramUpload::sendFile(Kind kind, const QString& name)
     m_reader.emplace();
     m_sent = 0;
     m_of = survey->lines;
-    m_surface.setStatusText(QStringLiteral("Loading ") + name + QStringLiteral("..."));
-    const QString verb = kind == Kind::Load ? QStringLiteral("Loaded") : QStringLiteral("Merged");
-    const auto closing = [&] {
-        return closingText(QStringLiteral("%1 %2 lines from %3").arg(verb).arg(m_sent).arg(name), survey->lines);
-    };
+    m_surface.setStatusText(tr("Loading %1...").arg(name));
+    const QString doneText = kind == Kind::Load ? tr("Loaded %1 lines from %2") : tr("Merged %1 lines from %2");
+    const auto closing = [&] { return closingText(doneText.arg(QString::number(m_sent), name), survey->lines); };
     if (kind == Kind::Load && !send(QByteArrayLiteral("new\r\n"), false)) return closing();
 
     const double step = static_cast<double>(length) / 100.0;
@@ -193,8 +191,7 @@ void ProgramUpload::pasteText(const QString& text)
 {
     if (text.isEmpty()) return;
     if (text.size() > kPasteAskAbove &&
-        m_prompter.ask(QStringLiteral("Paste to the board"),
-                       QStringLiteral("Send %1 characters to the board?").arg(text.size()), QStringLiteral("Send"),
+        m_prompter.ask(tr("Paste to the board"), tr("Send %1 characters to the board?").arg(text.size()), tr("Send"),
                        QString()) != Prompter::Answer::First)
         return;
     const QByteArray bytes = text.toLatin1();
@@ -210,8 +207,7 @@ void ProgramUpload::pasteText(const QString& text)
     for (const LineSplitter::Line& line : splitter.feed(bytes))
         lines.append(sendForm(line.text));
     if (const std::optional<QByteArray> last = splitter.finish()) lines.append(sendForm(*last));
-    sendList(lines, QStringLiteral("the pasted text"), QStringLiteral("Pasting %1 lines..."),
-             [](int sent) { return QStringLiteral("Pasted %1 lines").arg(sent); });
+    sendList(lines, tr("the pasted text"), tr("Pasting %1 lines..."), [](int sent) { return tr("Pasted %1 lines").arg(sent); });
 }
 
 void ProgramUpload::sendLines(const QList<QByteArray>& lines, const QString& source)
@@ -220,8 +216,8 @@ void ProgramUpload::sendLines(const QList<QByteArray>& lines, const QString& sou
     sendForms.reserve(lines.size());
     for (const QByteArray& line : lines)
         sendForms.append(sendForm(line));
-    sendList(sendForms, source, QStringLiteral("Sending %1 lines..."),
-             [&source](int sent) { return QStringLiteral("Sent %1 lines from %2").arg(sent).arg(source); });
+    sendList(sendForms, source, tr("Sending %1 lines..."),
+             [&source](int sent) { return tr("Sent %1 lines from %2").arg(QString::number(sent), source); });
 }
 
 void ProgramUpload::sendList(const QList<QByteArray>& lines, const QString& source, const QString& busyText,

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -37,6 +38,8 @@ enum class Pacing { Fixed, Prompt };
 // in flight, and a line that goes down stops it at once.
 class ProgramUpload
 {
+    Q_DECLARE_TR_FUNCTIONS(ProgramUpload)
+
 public:
     static constexpr std::chrono::milliseconds kLinePause{1000};
     static constexpr qint64 kBlockSize = 64 * 1024;

@@ -13,21 +13,21 @@ UploadSetup::UploadSetup(QWidget& mainWindow, Pacing pacing, QWidget* parent)
     // A frame of its own rather than one tied to the main window, which is hidden meanwhile.
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("UploadSetup"));
-    setWindowTitle(QStringLiteral("Upload"));
+    setWindowTitle(tr("Upload"));
 
-    auto* label = new QLabel(QStringLiteral("After each line of Load, Merge or a paste:"), this);
-    m_optFixed = new QRadioButton(QStringLiteral("Wait 1 second"), this);
+    auto* label = new QLabel(tr("After each line of Load, Merge or a paste:"), this);
+    m_optFixed = new QRadioButton(tr("Wait 1 second"), this);
     m_optFixed->setObjectName(QStringLiteral("optFixed"));
-    m_optPrompt = new QRadioButton(QStringLiteral("Go on at the board's prompt (at most 1 second)"), this);
+    m_optPrompt = new QRadioButton(tr("Go on at the board's prompt (at most 1 second)"), this);
     m_optPrompt->setObjectName(QStringLiteral("optPrompt"));
     QRadioButton* chosen = pacing == Pacing::Prompt ? m_optPrompt : m_optFixed;
     chosen->setChecked(true);
     chosen->setFocus(); // the arrows change the choice, Return takes it
 
-    m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    m_cmdOK = new QPushButton(tr("OK"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setDefault(true);
-    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cmdCancel = new QPushButton(tr("Cancel"), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     auto* buttons = new QHBoxLayout;

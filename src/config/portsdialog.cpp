@@ -21,17 +21,17 @@ enum Column { kPort, kDevice, kMaker, kProduct, kSerialNumber, kStableName, kCol
 PortsDialog::PortsDialog(const QList<PortMap::Row>& rows, QWidget* parent) : QDialog(parent)
 {
     setObjectName(u"Ports"_s);
-    setWindowTitle(u"Ports"_s);
+    setWindowTitle(tr("Ports"));
 
-    auto* intro = new QLabel(u"Give the board's adapter a port number; Settings, ComPort then opens it by that "
-                             "number. The number stays with the adapter when it is plugged in elsewhere."_s,
+    auto* intro = new QLabel(tr("Give the board's adapter a port number; Settings, ComPort then opens it by that "
+                                "number. The number stays with the adapter when it is plugged in elsewhere."),
                              this);
     intro->setWordWrap(true);
 
     m_tblPorts = new QTableWidget(0, kColumns, this);
     m_tblPorts->setObjectName(u"tblPorts"_s);
     m_tblPorts->setHorizontalHeaderLabels(
-        {u"Port"_s, u"Device"_s, u"Maker"_s, u"Product"_s, u"Serial number"_s, u"Stable name"_s});
+        {tr("Port"), tr("Device"), tr("Maker"), tr("Product"), tr("Serial number"), tr("Stable name")});
     m_tblPorts->verticalHeader()->hide();
     m_tblPorts->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tblPorts->setSelectionMode(QAbstractItemView::NoSelection);
@@ -45,9 +45,9 @@ PortsDialog::PortsDialog(const QList<PortMap::Row>& rows, QWidget* parent) : QDi
     m_lblMessage->setObjectName(u"lblMessage"_s);
     m_lblMessage->setWordWrap(true);
 
-    m_cmdRefresh = new QPushButton(u"Refresh"_s, this);
+    m_cmdRefresh = new QPushButton(tr("Refresh"), this);
     m_cmdRefresh->setObjectName(u"cmdRefresh"_s);
-    m_cmdClose = new QPushButton(u"Close"_s, this);
+    m_cmdClose = new QPushButton(tr("Close"), this);
     m_cmdClose->setObjectName(u"cmdClose"_s);
     m_cmdClose->setDefault(true);
     connect(m_cmdRefresh, &QPushButton::clicked, this, &PortsDialog::refreshRequested);
@@ -98,7 +98,7 @@ void PortsDialog::showRows(const QList<PortMap::Row>& rows, const QString& messa
         connect(port, &QComboBox::activated, this, [this, row](int index) { choose(row, index); });
         m_tblPorts->setCellWidget(row, kPort, port);
 
-        const QStringList texts{device.path, entry.present ? device.manufacturer : u"(not present)"_s, device.product,
+        const QStringList texts{device.path, entry.present ? device.manufacturer : tr("(not present)"), device.product,
                                 device.serialNumber, device.stableName};
         for (int column = kDevice; column < kColumns; ++column) {
             auto* item = new QTableWidgetItem(texts.at(column - kDevice));
@@ -115,7 +115,7 @@ void PortsDialog::showRows(const QList<PortMap::Row>& rows, const QString& messa
     }
     setTabOrder(before, m_cmdRefresh);
     m_tblPorts->resizeColumnsToContents();
-    m_lblMessage->setText(message.isEmpty() && m_rows.isEmpty() ? u"No serial device is present."_s : message);
+    m_lblMessage->setText(message.isEmpty() && m_rows.isEmpty() ? tr("No serial device is present.") : message);
 }
 
 void PortsDialog::choose(int row, int port)

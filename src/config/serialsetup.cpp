@@ -45,8 +45,9 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, con
 
 QString defaultPortMapText()
 {
-    return u"Port 0 is the simulated board. Ports 1 and up open the devices listed in the section [Ports] of "
-           "Korvel.ini (for example 1=/dev/ttyUSB0), otherwise the system's serial ports in order."_s;
+    return SerialSetup::tr("Port 0 is the simulated board. Ports 1 and up open the devices listed in the section "
+                           "[Ports] of Korvel.ini (for example 1=/dev/ttyUSB0), otherwise the system's serial ports "
+                           "in order.");
 }
 
 } // namespace
@@ -70,7 +71,7 @@ SerialSetup* SerialSetup::openFor(QWidget& mainWindow, SerialLine& line, PortMap
 
 void SerialSetup::buildControls(const PortMapText& portMap)
 {
-    setWindowTitle(u"Serial Port Setup"_s);
+    setWindowTitle(tr("Serial Port Setup"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(twips::rect(0, 0, 5055, 1560).size());
@@ -84,17 +85,18 @@ void SerialSetup::buildControls(const PortMapText& portMap)
         ->setAccessibleName(tr("Parity N"));
     m_combo4 = makeCombo(this, u"Combo4"_s, twips::rect(4200, 120, 735, 315), {u"1"_s, u"1.5"_s, u"1,5"_s, u"2"_s});
     // Each caption under its box names the box to a screen reader.
-    makeLabel(this, u"Label5"_s, u"ComPort"_s, twips::rect(120, 480, 735, 255))->setBuddy(m_combo5);
-    makeLabel(this, u"Label1"_s, u"Baud Rate"_s, twips::rect(1200, 480, 855, 255))->setBuddy(m_combo1);
-    makeLabel(this, u"Label2"_s, u"Datenbits"_s, twips::rect(2520, 480, 735, 255))->setBuddy(m_combo2);
-    makeLabel(this, u"Label3"_s, u"Parity"_s, twips::rect(3480, 480, 495, 255));
-    makeLabel(this, u"Label4"_s, u"Stopbits"_s, twips::rect(4200, 480, 735, 255))->setBuddy(m_combo4);
+    makeLabel(this, u"Label5"_s, tr("ComPort"), twips::rect(120, 480, 735, 255))->setBuddy(m_combo5);
+    makeLabel(this, u"Label1"_s, tr("Baud Rate"), twips::rect(1200, 480, 855, 255))->setBuddy(m_combo1);
+    //: The caption has always been German here, next to English ones.
+    makeLabel(this, u"Label2"_s, tr("Datenbits"), twips::rect(2520, 480, 735, 255))->setBuddy(m_combo2);
+    makeLabel(this, u"Label3"_s, tr("Parity"), twips::rect(3480, 480, 495, 255));
+    makeLabel(this, u"Label4"_s, tr("Stopbits"), twips::rect(4200, 480, 735, 255))->setBuddy(m_combo4);
 
-    m_cmdOK = new QPushButton(u"OK"_s, this);
+    m_cmdOK = new QPushButton(tr("OK"), this);
     m_cmdOK->setObjectName(u"cmdOK"_s);
     m_cmdOK->setGeometry(twips::rect(120, 1080, 1620, 390));
     m_cmdOK->setDefault(true);
-    m_cmdCancel = new QPushButton(u"Cancel"_s, this);
+    m_cmdCancel = new QPushButton(tr("Cancel"), this);
     m_cmdCancel->setObjectName(u"cmdCancel"_s);
     m_cmdCancel->setGeometry(twips::rect(3360, 1080, 1620, 390));
     connect(m_cmdOK, &QPushButton::clicked, this, &SerialSetup::accept);

@@ -49,7 +49,8 @@ void makeLine(QWidget* parent, const QPoint& from, int toX, const QColor& colour
 frmAbout::frmAbout(QWidget& mainWindow, QWidget* parent) : QDialog(parent), m_mainWindow(&mainWindow)
 {
     buildControls();
-    setWindowTitle(u"Info zu "_s + QLatin1StringView(kTitle));
+    //: The caption has always been German, whatever the language; a translation may use its own.
+    setWindowTitle(tr("Info zu %1").arg(QLatin1StringView(kTitle)));
     m_lblVersion->setText(versionText());
     m_lblTitle->setText(QLatin1StringView(kTitle));
 }
@@ -65,7 +66,7 @@ frmAbout* frmAbout::openFor(QWidget& mainWindow)
 
 QString frmAbout::versionText()
 {
-    return u"Version "_s + QLatin1StringView(kKorvelVersion);
+    return tr("Version %1").arg(QLatin1StringView(kKorvelVersion));
 }
 
 void frmAbout::buildControls()
@@ -86,13 +87,13 @@ void frmAbout::buildControls()
     m_lblTitle->setFont(titleFont);
 
     m_lblVersion = makeLabel(this, u"lblVersion"_s, twips::rect(2280, 780, 2685, 225), false);
-    m_lblVersion->setText(u"Version"_s);
+    m_lblVersion->setText(tr("Version"));
 
     m_lblDescription = makeLabel(this, u"lblDescription"_s, twips::rect(2250, 1125, 2685, 1170), true);
     m_lblDescription->setWordWrap(true);
     m_lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_lblDescription->setText(u"A terminal, program loader and control panel for 80C32 single-board computers "
-                              "running the MCS BASIC-52 interpreter."_s);
+    m_lblDescription->setText(tr("A terminal, program loader and control panel for 80C32 single-board computers "
+                                 "running the MCS BASIC-52 interpreter."));
 
     // Grey above white: the two strokes read as one line etched into the dialog.
     makeLine(this, twips::rect(90, 2445, 0, 0).topLeft(), twips::toPixels(5654), QColor(128, 128, 128));
@@ -101,10 +102,10 @@ void frmAbout::buildControls()
     m_lblDisclaimer = makeLabel(this, u"lblDisclaimer"_s, twips::rect(255, 2625, 3870, 825), true);
     m_lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_lblDisclaimer->setWordWrap(true);
-    m_lblDisclaimer->setText(u"Provided as is, without any warranty.\n"
-                             "Keep copies of the programs on your board: Reset erases them."_s);
+    m_lblDisclaimer->setText(tr("Provided as is, without any warranty.\n"
+                                "Keep copies of the programs on your board: Reset erases them."));
 
-    m_cmdOK = new QPushButton(u"OK"_s, this);
+    m_cmdOK = new QPushButton(tr("OK"), this);
     m_cmdOK->setObjectName(u"cmdOK"_s);
     m_cmdOK->setGeometry(twips::rect(4245, 2625, 1260, 825));
     m_cmdOK->setDefault(true);

@@ -56,12 +56,13 @@ void HelpCommands::showManual()
         if (folder.startsWith(QDir::homePath() + u'/')) folder.replace(0, QDir::homePath().size(), u"~"_s);
     }
     if (manual.isEmpty()) {
-        m_surface.setStatusText(u"Manual "_s + fileName + u" not found in "_s + folders.join(u", "_s));
+        m_surface.setStatusText(tr("Manual %1 not found in %2").arg(fileName, folders.join(u", "_s)));
         return;
     }
     const QStringList viewer = m_associations.commandFor(manual);
     if (viewer.isEmpty()) {
-        m_surface.setStatusText(u"No program to open PDF files is set up, so the manual cannot be shown: "_s + manual);
+        m_surface.setStatusText(
+            tr("No program to open PDF files is set up, so the manual cannot be shown: %1").arg(manual));
         return;
     }
     start(viewer, manual);
@@ -78,7 +79,7 @@ void HelpCommands::editProgram()
     if (name.isEmpty()) return;
     const QStringList editor = m_associations.textEditor();
     if (editor.isEmpty()) {
-        m_surface.setStatusText(u"No text editor was found to open "_s + name);
+        m_surface.setStatusText(tr("No text editor was found to open %1").arg(name));
         return;
     }
     start(editor, name);
@@ -90,7 +91,7 @@ bool HelpCommands::start(QStringList command, const QString& document)
     command.append(document);
     QString error;
     if (m_launcher.startDetached(program, command, &error)) return true;
-    m_surface.setStatusText(u"Cannot start "_s + program + u" for "_s + document +
-                            (error.isEmpty() ? QString() : u": "_s + error));
+    m_surface.setStatusText(error.isEmpty() ? tr("Cannot start %1 for %2").arg(program, document)
+                                            : tr("Cannot start %1 for %2: %3").arg(program, document, error));
     return false;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,8 @@ class Surface;
 // a path with blanks or shell characters reaches the program exactly as chosen.
 class HelpCommands
 {
+    Q_DECLARE_TR_FUNCTIONS(HelpCommands)
+
 public:
     static constexpr auto kHelpFileName = "korvel.hlp";
     static constexpr auto kManualFileName = "bas52man_.pdf";

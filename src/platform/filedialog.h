@@ -10,7 +10,7 @@ struct FileRequest
     enum class Mode { Open, Save };
 
     Mode mode = Mode::Open;
-    QString filter;               // Qt's name filters: "BASIC-52 listing (*.lis);;Text files (*.txt)"
+    QString filter;               // Qt's name filters, in English: "BASIC-52 listing (*.lis);;Text files (*.txt)"
     QString defaultSuffix;        // added to a name typed without one, e.g. "LIS"
     QString proposedName;         // the full path shown first; empty proposes none
     bool confirmOverwrite = true; // Save: the dialog asks before it replaces a file
@@ -21,10 +21,12 @@ struct FileRequest
 class FileDialog
 {
 public:
-    // The listings Korvel reads and writes; Merge offers its own kind alone.
-    static inline const QString kListingFilter =
-        QStringLiteral("BASIC-52 listing (*.lis);;BASIC source (*.bas);;Text files (*.txt);;other files (*)");
-    static inline const QString kMergeFilter = QStringLiteral("BASIC-52 Listing (*.lis)");
+    // The listings Korvel reads and writes; Merge offers its own kind alone. A filter is shown in
+    // the user's language by the dialog itself, translated in the context FileDialog.
+    static inline const QString kListingFilter = QStringLiteral(QT_TRANSLATE_NOOP(
+        "FileDialog", "BASIC-52 listing (*.lis);;BASIC source (*.bas);;Text files (*.txt);;other files (*)"));
+    static inline const QString kMergeFilter =
+        QStringLiteral(QT_TRANSLATE_NOOP("FileDialog", "BASIC-52 Listing (*.lis)"));
     static inline const QString kListingSuffix = QStringLiteral("LIS");
 
     virtual ~FileDialog() = default;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/helpviewerwindow.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QScrollBar>
 #include <QTextBrowser>
@@ -26,7 +27,7 @@ void HelpViewerWindow::showHelp(QWidget* owner, const QString& helpFile)
         m_browser->setObjectName(u"helpViewer"_s);
         m_browser->setWindowFlag(Qt::Window);
         m_browser->setAttribute(Qt::WA_DeleteOnClose);
-        m_browser->setWindowTitle(u"Korvel Help"_s);
+        m_browser->setWindowTitle(QCoreApplication::translate("HelpViewerWindow", "Korvel Help"));
         m_browser->setOpenExternalLinks(true);
         m_browser->resize(680, 600);
     }
@@ -40,9 +41,11 @@ void HelpViewerWindow::showHelp(QWidget* owner, const QString& helpFile)
         m_browser->verticalScrollBar()->setValue(0);
     } else {
         m_browser->setSource(QUrl());
-        m_browser->setHtml(u"<h2>Korvel Help</h2><p>The help file was not found. Korvel looked for it here:</p>"
-                           "<p><code>%1</code></p><p>It belongs in the folder of the program itself.</p>"_s.arg(
-                               helpFile.toHtmlEscaped()));
+        m_browser->setHtml(QCoreApplication::translate(
+                               "HelpViewerWindow",
+                               "<h2>Korvel Help</h2><p>The help file was not found. Korvel looked for it here:</p>"
+                               "<p><code>%1</code></p><p>It belongs in the folder of the program itself.</p>")
+                               .arg(helpFile.toHtmlEscaped()));
     }
     m_browser->show();
     m_browser->raise();

@@ -122,20 +122,20 @@ PortMap::Assignment PortMap::assign(const SerialDevice& device, int port)
     }
 
     if (done.written.isEmpty() && !done.complete()) {
-        done.message = QStringLiteral("Korvel.ini could not be written; the ports are as they were.");
+        done.message = tr("Korvel.ini could not be written; the ports are as they were.");
     } else if (!done.complete()) {
         QStringList written, notWritten;
         for (int key : done.written)
-            written.append(key == port ? QStringLiteral("port %1 (%2)").arg(key).arg(name)
-                                       : QStringLiteral("port %1 (emptied)").arg(key));
+            written.append(key == port ? tr("port %1 (%2)").arg(QString::number(key), name)
+                                       : tr("port %1 (emptied)").arg(key));
         for (int key : done.notWritten)
-            notWritten.append(QStringLiteral("port %1").arg(key));
-        done.message = QStringLiteral("Korvel.ini could not be written in full. Written: %1. Not written: %2.")
+            notWritten.append(tr("port %1").arg(key));
+        done.message = tr("Korvel.ini could not be written in full. Written: %1. Not written: %2.")
                            .arg(written.join(QStringLiteral(", ")), notWritten.join(QStringLiteral(", ")));
     } else if (port > 0) {
-        done.message = QStringLiteral("Port %1 opens %2 now.").arg(port).arg(name);
+        done.message = tr("Port %1 opens %2 now.").arg(QString::number(port), name);
     } else {
-        done.message = QStringLiteral("%1 has no port number now.").arg(device.path);
+        done.message = tr("%1 has no port number now.").arg(device.path);
     }
     return done;
 }
@@ -145,7 +145,7 @@ QString PortMap::describe(const SerialDevice& device)
     QStringList what;
     const QString product = QStringList{device.manufacturer, device.product}.join(u' ').trimmed();
     if (!product.isEmpty()) what.append(product);
-    if (!device.serialNumber.isEmpty()) what.append(QStringLiteral("serial ") + device.serialNumber);
+    if (!device.serialNumber.isEmpty()) what.append(tr("serial %1").arg(device.serialNumber));
     QString text = device.path;
     if (!what.isEmpty()) text += QStringLiteral(" - ") + what.join(QStringLiteral(", "));
     if (!device.stableName.isEmpty()) text += QStringLiteral(" (%1)").arg(device.stableName);
@@ -155,7 +155,7 @@ QString PortMap::describe(const SerialDevice& device)
 QString PortMap::describePorts() const
 {
     const QList<SerialDevice> devices = m_devices.present();
-    QStringList rows{QStringLiteral("0: the simulated board")};
+    QStringList rows{tr("0: the simulated board")};
     for (int port = 1; port <= kHighestPort; ++port) {
         QString device = mapped(port);
         if (device.isEmpty() && port <= devices.size()) device = devices.at(port - 1).path;

@@ -3,6 +3,7 @@
 
 #include "platform/serialdevices.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -20,6 +21,8 @@ class Profile;
 // the next open; PortMap owns section [Ports] and writes it only in assign().
 class PortMap
 {
+    Q_DECLARE_TR_FUNCTIONS(PortMap)
+
 public:
     // The numbers the Ports dialog offers and the port tooltip lists.
     static constexpr int kHighestPort = 16;

@@ -2,6 +2,7 @@
 #include "platform/qtfiledialog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -14,7 +15,8 @@ std::optional<QString> QtFileDialog::show(const FileRequest& request)
     dialog.setDefaultSuffix(request.defaultSuffix);
     // The caller asks its own question about an existing file (append or replace).
     if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!request.filter.isEmpty()) dialog.setNameFilter(request.filter);
+    if (!request.filter.isEmpty())
+        dialog.setNameFilter(QCoreApplication::translate("FileDialog", request.filter.toUtf8().constData()));
     if (!request.proposedName.isEmpty()) {
         const QFileInfo proposed(request.proposedName);
         dialog.setDirectory(proposed.absolutePath());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qtlauncher.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 
 using namespace Qt::StringLiterals;
@@ -8,7 +9,7 @@ using namespace Qt::StringLiterals;
 bool QtLauncher::startDetached(const QString& program, const QStringList& arguments, QString* error)
 {
     if (program.isEmpty()) {
-        if (error) *error = u"no program given"_s;
+        if (error) *error = QCoreApplication::translate("QtLauncher", "no program given");
         return false;
     }
     QProcess process;

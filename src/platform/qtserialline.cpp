@@ -10,8 +10,9 @@
 
 namespace {
 
-const QString kPermissionHint =
-    QStringLiteral("add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again");
+// Translated where it is used, once the user's language is known.
+const char* const kPermissionHint = QT_TRANSLATE_NOOP(
+    "QtSerialLine", "add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again");
 
 // The paths of a fixed list, in its order.
 class ListedDevices : public SerialDevices
@@ -92,8 +93,7 @@ void QtSerialLine::setPortNumber(int port)
 QString QtSerialLine::portLabel() const
 {
     const QString device = m_device.isEmpty() ? deviceForPort(m_portNumber) : m_device;
-    return device.isEmpty() ? QStringLiteral("port %1").arg(m_portNumber)
-                            : QStringLiteral("port %1 (%2)").arg(m_portNumber).arg(device);
+    return device.isEmpty() ? tr("port %1").arg(m_portNumber) : tr("port %1 (%2)").arg(m_portNumber).arg(device);
 }
 
 void QtSerialLine::open()
@@ -108,7 +108,7 @@ void QtSerialLine::open()
         m_portFailed = true;
         // An adapter plugged in later may give the number a device.
         if (m_portNumber > 0) goDown();
-        emit problem(QStringLiteral("Port %1 cannot be opened: there is no such port").arg(m_portNumber));
+        emit problem(tr("Port %1 cannot be opened: there is no such port").arg(m_portNumber));
         return;
     }
     const Attempt attempt = openDevice(m_device);
@@ -117,9 +117,8 @@ void QtSerialLine::open()
         // A device that is there but refused is known by its serial number from now on.
         m_opened = identify(m_device);
         goDown();
-        QString message =
-            QStringLiteral("Port %1 (%2) cannot be opened: %3").arg(m_portNumber).arg(m_device, attempt.reason);
-        if (attempt.permissionDenied) message += QStringLiteral("; ") + kPermissionHint;
+        QString message = tr("Port %1 (%2) cannot be opened: %3").arg(m_portNumber).arg(m_device, attempt.reason);
+        if (attempt.permissionDenied) message += QStringLiteral("; ") + tr(kPermissionHint);
         emit problem(message);
         return;
     }
@@ -225,7 +224,7 @@ bool QtSerialLine::reopenIfBack()
             m_down = false;
             m_portFailed = false;
             m_watch.stop();
-            emit opened(QStringLiteral("Port %1 (%2) is back").arg(m_portNumber).arg(m_device));
+            emit opened(tr("Port %1 (%2) is back").arg(m_portNumber).arg(m_device));
             return true;
         }
     }
@@ -310,10 +309,9 @@ void QtSerialLine::handleError(QSerialPort::SerialPortError error)
     if (!m_open) return;
     // A hung-up terminal reads end-of-file and Qt words it with whatever errno was left over
     // (often "Inappropriate ioctl for device"), so only a resource error's own text is passed on.
-    const QString reason =
-        error == QSerialPort::ResourceError ? m_serial->errorString() : QStringLiteral("the device hung up");
+    const QString reason = error == QSerialPort::ResourceError ? m_serial->errorString() : tr("the device hung up");
     goDown();
-    emit problem(QStringLiteral("Port %1 (%2) was lost: %3").arg(m_portNumber).arg(m_device, reason));
+    emit problem(tr("Port %1 (%2) was lost: %3").arg(m_portNumber).arg(m_device, reason));
     // Qt keeps reporting the error from its read notifier until the port is closed; closing from
     // inside that notifier's own signal is not safe, so the close waits for the event loop.
     const quint64 openCount = m_openCount;

@@ -36,7 +36,7 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // The chosen port as a status text names it: "port 1 (/dev/ttyUSB0)".
-    virtual QString portLabel() const { return QStringLiteral("port %1").arg(chosenPort()); }
+    virtual QString portLabel() const { return tr("port %1").arg(chosenPort()); }
     // The same at the start of a sentence: "Port 1 (/dev/ttyUSB0)".
     QString portName() const
     {

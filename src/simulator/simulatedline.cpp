@@ -23,7 +23,7 @@ void SimulatedLine::close()
 
 QString SimulatedLine::portLabel() const
 {
-    return QStringLiteral("port %1 (the simulated board)").arg(m_portNumber);
+    return tr("port %1 (the simulated board)").arg(m_portNumber);
 }
 
 void SimulatedLine::sendLine(const QString& text)

@@ -39,7 +39,8 @@ void SessionLog::toggle()
     }
     FileRequest request;
     request.mode = FileRequest::Mode::Save;
-    request.filter = QStringLiteral("Log files (*.log);;Text files (*.txt);;All files (*)");
+    request.filter =
+        QStringLiteral(QT_TRANSLATE_NOOP("FileDialog", "Log files (*.log);;Text files (*.txt);;All files (*)"));
     request.defaultSuffix = QStringLiteral("log");
     request.proposedName = m_profile.readString(kSection, kKey, QString(), kPathSize);
     // The dialog's own replace question would offer no way to append; ours does.
@@ -49,10 +50,9 @@ void SessionLog::toggle()
 
     bool append = false;
     if (QFileInfo::exists(*chosen)) {
-        const Prompter::Answer answer =
-            m_prompter.ask(QStringLiteral("Log to File"),
-                           *chosen + QStringLiteral(" already exists. Add this session to its end, or replace it?"),
-                           QStringLiteral("Append"), QStringLiteral("Replace"));
+        const Prompter::Answer answer = m_prompter.ask(
+            tr("Log to File"), tr("%1 already exists. Add this session to its end, or replace it?").arg(*chosen),
+            tr("Append"), tr("Replace"));
         if (answer == Prompter::Answer::Cancel) return;
         append = answer == Prompter::Answer::First;
     }
@@ -69,7 +69,7 @@ bool SessionLog::start(const QString& path, bool append)
     const QIODevice::OpenMode mode =
         QIODevice::WriteOnly | QIODevice::Unbuffered | (append ? QIODevice::Append : QIODevice::Truncate);
     if (!m_file.open(mode)) {
-        m_surface.setStatusText(QStringLiteral("Cannot write ") + path);
+        m_surface.setStatusText(tr("Cannot write %1").arg(path));
         return false;
     }
     emit loggingChanged(true, path);
@@ -114,7 +114,7 @@ void SessionLog::fail()
     const QString reason = m_file.errorString();
     m_pending.clear();
     m_file.close();
-    m_surface.setStatusText(QStringLiteral("Cannot write ") + name);
+    m_surface.setStatusText(tr("Cannot write %1").arg(name));
     emit loggingChanged(false, QString());
     emit stoppedByFailure(name, reason);
 }
