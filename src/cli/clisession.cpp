@@ -158,13 +158,13 @@ int CliSession::openLine()
     // The window's serial settings; the port and baud rate the options name win.
     SettingsFile(m_profile).load(m_line);
     if (m_options.baud) m_line.setBaudRate(*m_options.baud);
-    const QString spec = m_options.port;
+    const QString wanted = m_options.port;
     bool isNumber = false;
-    const int number = spec.toInt(&isNumber);
+    const int number = wanted.toInt(&isNumber);
     QString device;
     if (isNumber && number >= 0) {
         m_line.setPortNumber(number);
-    } else if (spec == u"auto") {
+    } else if (wanted == u"auto") {
         QList<SerialDevice> usb;
         QStringList others;
         for (const SerialDevice& present : PortMap::ordered(m_devices.present())) {
@@ -188,13 +188,13 @@ int CliSession::openLine()
             return Usage;
         }
         device = usb.front().stableName.isEmpty() ? usb.front().path : usb.front().stableName;
-    } else if (!spec.isEmpty()) {
+    } else if (!wanted.isEmpty()) {
         // A bare name is looked for among the stable names first, then among the device nodes.
-        device = spec;
-        if (!spec.contains(u'/')) {
+        device = wanted;
+        if (!wanted.contains(u'/')) {
             for (const QString& folder : {QStringLiteral("/dev/serial/by-id/"), QStringLiteral("/dev/")}) {
-                if (QFileInfo::exists(folder + spec)) {
-                    device = folder + spec;
+                if (QFileInfo::exists(folder + wanted)) {
+                    device = folder + wanted;
                     break;
                 }
             }
