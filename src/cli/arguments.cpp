@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/arguments.h"
 
+#include "platform/iniprofile.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace cliargs {
 
@@ -138,9 +139,8 @@ std::variant<Options, Exit> parse(const QStringList& arguments)
         options.timeout = std::chrono::milliseconds(qRound64(seconds * 1000));
     }
     if (parser.isSet(profile)) {
-        static const QRegularExpression profileName(QStringLiteral("^[A-Za-z0-9_-]+$"));
         options.profile = parser.value(profile);
-        if (!profileName.match(options.profile).hasMatch())
+        if (!IniProfile::isProfileName(options.profile))
             return usage(QStringLiteral("--profile takes letters, digits, - and _, not \"%1\"").arg(options.profile));
     }
     options.yes = parser.isSet(yes);

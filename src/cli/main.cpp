@@ -14,7 +14,6 @@
 #include "simulator/switchingline.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
@@ -49,11 +48,10 @@ int main(int argc, char** argv)
     }
     const auto& options = std::get<cliargs::Options>(parsed);
 
-    QString path = IniProfile::defaultPath();
+    const QString path = IniProfile::profilePath(options.profile);
     if (!options.profile.isEmpty()) {
         // A profile is a settings file of its own beside Korvel.ini; one that is not there is a
         // misspelt name rather than a request for the defaults.
-        path = QFileInfo(path).dir().filePath(QStringLiteral("Korvel-%1.ini").arg(options.profile));
         if (!QFileInfo::exists(path)) {
             std::fprintf(stderr, "korvel-cli: no profile %s: %s does not exist\n", qPrintable(options.profile),
                          qPrintable(path));
